@@ -1,0 +1,10 @@
+# add_vst_plugin(NAME SOURCES ... [LIBRARIES ...])
+# A loadable VST 2 module at bin/NAME.so that exports only the entry symbols.
+function(add_vst_plugin name)
+  cmake_parse_arguments(P "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_library(${name} MODULE ${P_SOURCES} ${PROJECT_SOURCE_DIR}/framework/Entry.cpp)
+  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
+  target_link_libraries(${name} PRIVATE framework ${P_LIBRARIES})
+  target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vst)
+endfunction()

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the demo need. Safe to run again.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup.sh: run as root (it installs Debian packages)" >&2
+  exit 1
+fi
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsndfile1-dev
+  libx11-dev libxext-dev libxtst-dev xvfb x11-utils
+  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libpng-dev
+  python3 python3-numpy python3-scipy
+  lsp-plugins-vst dragonfly-reverb-vst qtractor muse
+)
+apt-get update
+apt-get install -y --no-install-recommends "${packages[@]}"
