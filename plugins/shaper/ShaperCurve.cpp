@@ -1,0 +1,180 @@
+#include "ShaperCurve.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int maxSearchEvaluations = 301;
+
+// Bisection on the curve parameter for the point whose x equals `x`. `lastParameter` carries
+// the previous solution: when the window [last, last + w] brackets x, the search starts there.
+template <typename Curve>
+float searchYAt(const Curve& curveAt, float x, float lo, float hi, float window, float tolerance,
+                float& lastParameter)
+{
+    float mid = (lo + hi) / 2.0f;
+    if (lastParameter != -1.0f) {
+        const CurvePoint first = curveAt(lastParameter);
+        const CurvePoint second = curveAt(lastParameter + window);
+        if (second.x > x && first.x < x) {
+            lo = lastParameter;
+            hi = lastParameter + window;
+            mid = (lo + hi) / 2.0f;
+        }
+    }
+    CurvePoint p{};
+    for (int evaluations = 1;; ++evaluations) {
+        p = curveAt(mid);
+        float error;
+        if (p.x < x) {
+            lo = mid;
+            mid = (mid + hi) / 2.0f;
+            error = x - p.x;
+        } else {
+            hi = mid;
+            mid = (mid + lo) / 2.0f;
+            error = p.x - x;
+        }
+        // The negated test also ends a search whose error is NaN.
+        if (evaluations >= maxSearchEvaluations || !(error > tolerance))
+            break;
+    }
+    lastParameter = mid;
+    return p.y;
+}
+
+}  // namespace
+
+CurvePoint bezierPoint(const CurvePoint* p, int first, int degree, float t)
+{
+    if (degree <= 0)
+        return p[first];
+    if (degree == 1) {
+        const CurvePoint& a = p[first];
+        const CurvePoint& b = p[first + 1];
+        return {(1.0f - t) * a.x + t * b.x, (1.0f - t) * a.y + t * b.y};
+    }
+    const CurvePoint a = bezierPoint(p, first, degree - 1, t);
+    const CurvePoint b = bezierPoint(p, first + 1, degree - 1, t);
+    return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
+}
+
+void makeKnots(Knot* u, int n, int k)
+{
+    for (int i = 0; i <= n + k; ++i) {
+        std::int32_t v;
+        if (i < k)
+            v = 0;
+        else if (i <= n)
+            v = i - k + 1;
+        else
+            v = n - k + 2;
+        u[i] = {v, static_cast<float>(v)};
+    }
+}
+
+float basis(int i, int k, const Knot* u, float t)
+{
+    if (k <= 1)
+        return (u[i].f <= t && t < u[i + 1].f) ? 1.0f : 0.0f;
+    float right = 0.0f;
+    if (u[i + k].i != u[i + 1].i)
+        right = (u[i + k].f - t) / (u[i + k].f - u[i + 1].f) * basis(i + 1, k - 1, u, t);
+    float left = 0.0f;
+    if (u[i + k - 1].i != u[i].i)
+        left = (t - u[i].f) / (u[i + k - 1].f - u[i].f) * basis(i, k - 1, u, t);
+    return right + left;
+}
+
+CurvePoint splinePoint(const Knot* u, int n, int k, float t, const CurvePoint* p)
+{
+    // Outside the parameter range every basis function is zero; stopping here also keeps the
+    // loop below from reading points or knots past the arrays.
+    if (!(t >= 0.0f && t < static_cast<float>(n - k + 2)))
+        return {0.0f, 0.0f};
+    const int j = static_cast<int>(t);
+    CurvePoint result{0.0f, 0.0f};
+    for (int i = j; i <= j + k - 1; ++i) {
+        const float b = basis(i, k, u, t);
+        result.x += b * p[i].x;
+        result.y += b * p[i].y;
+    }
+    return result;
+}
+
+void splinePolyline(int n, int k, const CurvePoint* p, CurvePoint* out, int m)
+{
+    if (m <= 0 || n < 0 || k < 1 || n + k + 1 > ShaperCurve::maxKnots)
+        return;
+    Knot knots[ShaperCurve::maxKnots];
+    makeKnots(knots, n, k);
+    const float step = m > 1 ? static_cast<float>(n - k + 2) / static_cast<float>(m - 1) : 0.0f;
+    float t = 0.0f;
+    for (int i = 0; i < m - 1; ++i) {
+        out[i] = splinePoint(knots, n, k, t, p);
+        t += step;
+    }
+    out[m - 1] = p[n];
+}
+
+ShaperCurve::ShaperCurve()
+{
+    setPoints(nullptr, 0);
+}
+
+ShaperCurve::~ShaperCurve() = default;
+
+void ShaperCurve::setPoints(const CurvePoint* p, int n)
+{
+    if (n <= 1 || p == nullptr) {
+        count = 2;
+        points[0] = {0.0f, 1.0f};
+        points[1] = {1.0f, 0.0f};
+        return;
+    }
+    count = std::min(n, maxPoints);
+    std::copy(p, p + count, points.begin());
+}
+
+float ShaperCurve::bezierYAt(float x)
+{
+    const auto curveAt = [this](float t) { return bezierPoint(points.data(), 0, count - 1, t); };
+    return searchYAt(curveAt, x, 0.0f, 1.0f, static_cast<float>(count * 0.1), 0.001f, lastParameter);
+}
+
+float ShaperCurve::splineYAt(float x, const Knot* knots)
+{
+    const auto curveAt = [this, knots](float t) {
+        return splinePoint(knots, count - 1, order, t, points.data());
+    };
+    return searchYAt(curveAt, x, 0.0f, static_cast<float>(count - order + 1),
+                     static_cast<float>(count * 0.01), 0.0001f, lastParameter);
+}
+
+void ShaperCurve::fillTable(float* table, int size)
+{
+    if (size <= 0)
+        return;
+    lastParameter = -1.0f;
+    const float x0 = points[0].x;
+    const float x1 = points[count - 1].x;
+    table[0] = 0.0f;
+    if (count < order) {
+        const float step = (x1 - x0) / static_cast<float>(size);
+        float x = x0;
+        for (int i = 1; i < size; ++i) {
+            table[i] = 1.0f - bezierYAt(x);
+            x += step;
+        }
+    } else {
+        Knot knots[maxKnots];
+        makeKnots(knots, count - 1, order);
+        const double step = (static_cast<double>(x1) - x0) / size;
+        double x = x0;
+        for (int i = 1; i < size; ++i) {
+            table[i] = 1.0f - splineYAt(static_cast<float>(x), knots);
+            x += step;
+        }
+    }
+}

@@ -1,0 +1,72 @@
+// Second-order Butterworth low/high-pass whose coefficients come from precomputed tables, so
+// that a cutoff can change on every sample without evaluating anything trigonometric.
+#pragma once
+
+#include <memory>
+
+class ToneFilter {
+public:
+    // One coefficient set: H(z) = (a0 + a1 z^-1 + a2 z^-2) / (1 + b1 z^-1 + b2 z^-2).
+    struct Coefficients {
+        float a0, a1, a2, b1, b2;
+    };
+
+    static constexpr int tableSize = 4000;
+
+    ToneFilter();
+    virtual ~ToneFilter();
+    ToneFilter(const ToneFilter&) = delete;
+    ToneFilter& operator=(const ToneFilter&) = delete;
+
+    // Host thread (through the effect). Rebuilds the tables when the rate moves by more than 1 Hz.
+    void setSampleRate(double fs);
+    // Host thread. 0 selects low-pass, anything else high-pass; a change clears the state.
+    void setMode(int m);
+    // Audio thread during glides, host thread otherwise. Keeps the state.
+    void setCutoff(float c);
+    // Audio or host thread.
+    void reset();
+    // Audio thread, once per block: zeroes vanishing states, and restarts a filter that a
+    // non-finite input has poisoned so that it does not stay silent or NaN for ever.
+    void flushDenormals();
+
+    // Audio thread: one sample through the direct form II.
+    float tick(float x)
+    {
+        const float w = x - b1 * z1 - b2 * z2;
+        const float y = a0 * w + a1 * z1 + a2 * z2;
+        z2 = z1;
+        z1 = w;
+        return y;
+    }
+
+    // Table index of a normalised cutoff; values outside 0..1 use the nearest entry.
+    static int tableIndex(float c);
+    // Centre frequency of entry k for the rate the tables were built for (tests, display).
+    double entryFrequency(int k) const;
+    const Coefficients& tableEntry(int m, int k) const;
+
+    Coefficients coefficients() const { return {a0, a1, a2, b1, b2}; }
+    float stateZ1() const { return z1; }
+    float stateZ2() const { return z2; }
+    void setState(float s1, float s2)
+    {
+        z1 = s1;
+        z2 = s2;
+    }
+    float getCutoff() const { return cutoff; }
+    int getMode() const { return mode; }
+    double getSampleRate() const { return sampleRate; }
+
+private:
+    void buildTables();
+    void loadCoefficients();
+
+    float a0 = 0.0f, a1 = 0.0f, a2 = 0.0f, b1 = 0.0f, b2 = 0.0f;
+    float z1 = 0.0f, z2 = 0.0f;
+    float cutoff = 0.5f;
+    int mode = 0;
+    double sampleRate = 0.0;
+    std::unique_ptr<Coefficients[]> highPassTable;
+    std::unique_ptr<Coefficients[]> lowPassTable;
+};

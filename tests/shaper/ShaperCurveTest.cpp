@@ -1,0 +1,165 @@
+#include "ReferenceData.h"
+#include "ShaperCurve.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// A record's control points: count, then x y pairs. Returns the index after them.
+size_t readPoints(const std::vector<double>& v, std::vector<CurvePoint>& points)
+{
+    const size_t n = size_t(v[0]);
+    for (size_t i = 0; i < n; ++i)
+        points.push_back({float(v[1 + 2 * i]), float(v[2 + 2 * i])});
+    return 1 + 2 * n;
+}
+
+std::vector<float> filledTable(ShaperCurve& curve)
+{
+    std::vector<float> table(1024, -1.0f);
+    curve.fillTable(table.data(), 1024);
+    return table;
+}
+
+}  // namespace
+
+TEST(CurveFunctions, SplinePointMatchesSciPyBSpline)
+{
+    const ReferenceRecords ref = loadReference();
+    const auto [first, last] = ref.equal_range("bspline");
+    ASSERT_NE(first, last);
+    for (auto it = first; it != last; ++it) {
+        const std::vector<double>& v = it->second;
+        std::vector<CurvePoint> p;
+        size_t at = readPoints(v, p);
+        const int n = int(p.size()) - 1;
+        std::vector<Knot> knots(p.size() + 4);
+        makeKnots(knots.data(), n, 4);
+        const size_t evaluations = size_t(v[at++]);
+        for (size_t e = 0; e < evaluations; ++e, at += 3) {
+            const float t = float(v[at]);
+            const CurvePoint got = splinePoint(knots.data(), n, 4, t, p.data());
+            EXPECT_NEAR(got.x, v[at + 1], 2e-6) << p.size() << " points, t " << t;
+            EXPECT_NEAR(got.y, v[at + 2], 2e-6) << p.size() << " points, t " << t;
+        }
+    }
+}
+
+TEST(CurveFunctions, BezierPointMatchesSciPyBernsteinPolynomial)
+{
+    const ReferenceRecords ref = loadReference();
+    const auto [first, last] = ref.equal_range("bezier");
+    ASSERT_NE(first, last);
+    for (auto it = first; it != last; ++it) {
+        const std::vector<double>& v = it->second;
+        std::vector<CurvePoint> p;
+        size_t at = readPoints(v, p);
+        const size_t evaluations = size_t(v[at++]);
+        for (size_t e = 0; e < evaluations; ++e, at += 3) {
+            const float t = float(v[at]);
+            const CurvePoint got = bezierPoint(p.data(), 0, int(p.size()) - 1, t);
+            EXPECT_NEAR(got.x, v[at + 1], 1e-6) << p.size() << " points, t " << t;
+            EXPECT_NEAR(got.y, v[at + 2], 1e-6) << p.size() << " points, t " << t;
+        }
+    }
+}
+
+// Entries of the shaper table against y solved independently (SciPy's brentq on the curve):
+// the bisection tolerance is 0.0001 in x for the spline and 0.001 for the Bezier curve.
+TEST(ShaperCurve, FillTableMatchesIndependentSolution)
+{
+    const ReferenceRecords ref = loadReference();
+    const auto [first, last] = ref.equal_range("table");
+    ASSERT_NE(first, last);
+    for (auto it = first; it != last; ++it) {
+        const std::vector<double>& v = it->second;
+        std::vector<CurvePoint> p;
+        size_t at = readPoints(v, p);
+        const int size = int(v[at++]);
+        ASSERT_EQ(size, 1024);
+        const size_t entries = size_t(v[at++]);
+        ShaperCurve curve;
+        curve.setPoints(p.data(), int(p.size()));
+        const std::vector<float> table = filledTable(curve);
+        EXPECT_EQ(table[0], 0.0f);
+        const double tolerance = p.size() >= 4 ? 5e-4 : 4e-3;
+        for (size_t e = 0; e < entries; ++e, at += 2)
+            EXPECT_NEAR(table[size_t(v[at])], v[at + 1], tolerance)
+                << p.size() << " points, entry " << v[at];
+    }
+}
+
+TEST(ShaperCurve, DefaultAndDiagonalCurvesGiveTheIdentityTable)
+{
+    ShaperCurve curve;
+    EXPECT_EQ(curve.getCount(), 2);
+    EXPECT_EQ(curve.getOrder(), 4);
+    std::vector<float> table = filledTable(curve);
+    EXPECT_EQ(table[0], 0.0f);
+    for (int i = 1; i < 1024; ++i)
+        ASSERT_NEAR(table[i], (i - 1) / 1024.0, 0.001) << "default, entry " << i;
+
+    const CurvePoint diagonal[] = {{0.0f, 1.0f}, {0.3f, 0.7f}, {0.6f, 0.4f}, {1.0f, 0.0f}};
+    curve.setPoints(diagonal, 4);
+    table = filledTable(curve);
+    EXPECT_EQ(table[0], 0.0f);
+    for (int i = 1; i < 1024; ++i)
+        ASSERT_NEAR(table[i], (i - 1) / 1024.0, 0.0001) << "diagonal, entry " << i;
+}
+
+TEST(ShaperCurve, SetPointsCountsFromTwoToFifty)
+{
+    std::vector<CurvePoint> many(60);
+    for (size_t i = 0; i < many.size(); ++i)
+        many[i] = {float(i) / 59.0f, 1.0f - float(i) / 59.0f};
+
+    ShaperCurve curve;
+    curve.setPoints(many.data(), 60);
+    EXPECT_EQ(curve.getCount(), 50);
+    EXPECT_EQ(curve.getPoints()[49].x, many[49].x);
+
+    for (int n : {1, 0, -3}) {
+        curve.setPoints(many.data(), n);
+        ASSERT_EQ(curve.getCount(), 2) << n;
+        EXPECT_EQ(curve.getPoints()[0].x, 0.0f);
+        EXPECT_EQ(curve.getPoints()[0].y, 1.0f);
+        EXPECT_EQ(curve.getPoints()[1].x, 1.0f);
+        EXPECT_EQ(curve.getPoints()[1].y, 0.0f);
+    }
+
+    // Fifty points on the diagonal up to x1 = 49/59: entry i is the output at (i - 1) x1 / 1024.
+    curve.setPoints(many.data(), 50);
+    const std::vector<float> table = filledTable(curve);
+    for (int i = 1; i < 1024; ++i)
+        ASSERT_NEAR(table[i], (i - 1) / 1024.0 * many[49].x, 0.0001) << i;
+}
+
+TEST(CurveFunctions, SplineIsZeroOutsideItsRangeAndPolylineEndsOnLastPoint)
+{
+    const CurvePoint p[] = {{0.0f, 1.0f}, {0.2f, 0.3f}, {0.5f, 0.6f}, {0.7f, 0.1f}, {1.0f, 0.2f}};
+    const int n = 4;
+    Knot knots[n + 5];
+    makeKnots(knots, n, 4);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (float t : {2.0f, 2.5f, 1e9f, -0.5f, -7.0f, nan}) {
+        const CurvePoint q = splinePoint(knots, n, 4, t, p);
+        EXPECT_EQ(q.x, 0.0f) << t;
+        EXPECT_EQ(q.y, 0.0f) << t;
+    }
+    const CurvePoint start = splinePoint(knots, n, 4, 0.0f, p);
+    EXPECT_EQ(start.x, 0.0f);
+    EXPECT_EQ(start.y, 1.0f);
+
+    CurvePoint line[9];
+    splinePolyline(n, 4, p, line, 9);
+    EXPECT_EQ(line[0].y, 1.0f);
+    EXPECT_EQ(line[8].x, 1.0f);
+    EXPECT_EQ(line[8].y, 0.2f);
+    const CurvePoint mid = splinePoint(knots, n, 4, 1.0f, p);
+    EXPECT_EQ(line[4].x, mid.x);
+    EXPECT_EQ(line[4].y, mid.y);
+}
