@@ -1,0 +1,4 @@
+#include "Module.h"
+
+void* moduleInstance = nullptr;
+std::atomic<bool> constructionFailed{false};

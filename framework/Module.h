@@ -1,0 +1,20 @@
+// Process-wide state of the loaded plug-in module and the factory each plug-in provides.
+#pragma once
+
+#include <atomic>
+
+#include "AEffect.h"
+
+class EffectBase;
+
+// Base address of this shared object, set once when the library is loaded; the GUI toolkit
+// uses it to name its window class.
+extern void* moduleInstance;
+
+// Set by a constructor that could not allocate what it needs; main then destroys the
+// half-built object and answers null. Never cleared.
+extern std::atomic<bool> constructionFailed;
+
+// Defined once by every plug-in: allocates (without throwing) and constructs its effect, or
+// answers null. Called by main on the host thread.
+EffectBase* createEffectInstance(audioMasterCallback hostCallback);
