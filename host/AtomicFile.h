@@ -1,0 +1,29 @@
+// A file written under a temporary name in its final folder and renamed into place only when
+// complete, so that a failed run never leaves a half-written file under the final name.
+#pragma once
+
+#include <string>
+
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Creates the temporary file; answers its descriptor, or -1 with error saying why.
+    int create(std::string& error);
+    // Syncs and closes the file and renames it to the final name.
+    bool commit(std::string& error);
+    // Removes the temporary file (also done by the destructor when not committed).
+    void discard();
+
+    const std::string& path() const;
+    const std::string& temporaryPath() const;
+
+private:
+    std::string path_;
+    std::string temporary_;
+    int fd_ = -1;
+    bool committed_ = false;
+};

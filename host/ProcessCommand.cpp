@@ -1,0 +1,473 @@
+// plughost process PLUGIN IN OUT [options]: renders a sound file through a plug-in into a
+// 32-bit float WAV file.
+#include "Arguments.h"
+#include "AtomicFile.h"
+#include "Command.h"
+#include "ProgressBar.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+namespace {
+
+const char* const command = "process";
+
+const char* const helpText =
+    "Usage: plughost process PLUGIN IN OUT [options]\n"
+    "\n"
+    "Renders the sound file IN (any format libsndfile reads) through the VST 2 plug-in PLUGIN\n"
+    "at IN's sample rate and writes OUT as a 32-bit float WAV file with one channel per plug-in\n"
+    "output. OUT appears only when the whole render succeeded.\n"
+    "\n"
+    "Options:\n"
+    "  --param I=V        set parameter I to the normalised value V (0 to 1); may be repeated,\n"
+    "                     applied after --load-chunk and --program\n"
+    "  --program N        select program N before rendering\n"
+    "  --block N          frames per process call, 1 to 65536 (default 512)\n"
+    "  --tail SECONDS     render this much silence after IN's end (default 0)\n"
+    "  --accumulate       use the accumulating process call on zeroed outputs even when the\n"
+    "                     plug-in can replace\n"
+    "  --load-chunk FILE  hand FILE's bytes to the plug-in as its saved state (effSetChunk)\n"
+    "  --save-chunk FILE  write the plug-in's saved state (effGetChunk) after rendering\n"
+    "\n"
+    "How IN's channels feed the plug-in's inputs:\n"
+    "  - a mono file feeds the same signal to every input;\n"
+    "  - a file of two or more channels feeding a 1-input plug-in is mixed down to the average\n"
+    "    of its channels;\n"
+    "  - otherwise input i gets channel i; inputs beyond the file's channels get silence and\n"
+    "    channels beyond the plug-in's inputs are dropped.\n"
+    "So a stereo file through a 1-input plug-in is mixed to mono, and a mono file through a\n"
+    "2-input plug-in feeds both inputs.\n"
+    "\n"
+    "The plug-in is driven as a host does: effOpen, effSetSampleRate, effSetBlockSize, the\n"
+    "chunk, program and parameters, effMainsChanged 1, processing, effMainsChanged 0, effClose.\n"
+    "processReplacing is used when the plug-in announces it can replace, else process.\n";
+
+constexpr long maxBlock = 65536;
+constexpr double maxTailSeconds = 3600.0;
+constexpr std::int64_t maxChunkBytes = std::int64_t {1} << 30;
+constexpr VstInt32 maxChannels = 256;
+// A plain WAV file's sizes are 32-bit.
+constexpr std::int64_t maxWavDataBytes = 0xffffffffLL - 1024;
+
+struct ParameterSetting {
+    VstInt32 index;
+    float value;
+};
+
+struct Options {
+    std::string plugin;
+    std::string input;
+    std::string output;
+    std::vector<std::pair<std::string, std::string>> parameters;  // index and value as given
+    std::optional<long> program;
+    long block = 512;
+    double tailSeconds = 0.0;
+    bool accumulate = false;
+    std::string loadChunk;
+    std::string saveChunk;
+};
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    interrupted = 1;
+}
+
+// Parses the command line; answers an error text, empty when all is well.
+std::string parseOptions(const CommandArguments& arguments, Options& options)
+{
+    std::vector<std::string> positional;
+    std::string error;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::optional<std::string> attached;
+        if (name.rfind("--", 0) == 0) {
+            const size_t equals = name.find('=');
+            if (equals != std::string::npos) {
+                attached = name.substr(equals + 1);
+                name.resize(equals);
+            }
+        } else {
+            positional.push_back(name);
+            continue;
+        }
+        if (name == "--accumulate") {
+            if (attached)
+                return "--accumulate takes no value";
+            options.accumulate = true;
+            continue;
+        }
+        static const char* const valued[] = {"--param", "--program", "--block", "--tail", "--load-chunk",
+                                             "--save-chunk"};
+        if (std::find(std::begin(valued), std::end(valued), name) == std::end(valued))
+            return "unknown option " + name;
+        std::string value;
+        if (attached) {
+            value = *attached;
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            return name + " needs a value";
+        }
+        if (name == "--param") {
+            const size_t equals = value.find('=');
+            if (equals == std::string::npos)
+                return "--param expects INDEX=VALUE, got '" + value + "'";
+            options.parameters.emplace_back(value.substr(0, equals), value.substr(equals + 1));
+        } else if (name == "--program") {
+            options.program = parseInteger(value, 0, INT32_MAX, "program", error);
+            if (!options.program)
+                return error;
+        } else if (name == "--block") {
+            const auto block = parseInteger(value, 1, maxBlock, "block size", error);
+            if (!block)
+                return error;
+            options.block = *block;
+        } else if (name == "--tail") {
+            const auto tail = parseNumber(value, 0.0, maxTailSeconds, "tail", error);
+            if (!tail)
+                return error;
+            options.tailSeconds = *tail;
+        } else if (name == "--load-chunk") {
+            options.loadChunk = value;
+        } else {
+            options.saveChunk = value;
+        }
+    }
+    if (positional.size() != 3)
+        return "expects PLUGIN IN OUT, got " + std::to_string(positional.size()) + " file argument(s)";
+    options.plugin = positional[0];
+    options.input = positional[1];
+    options.output = positional[2];
+    return {};
+}
+
+// Checks every --param against the plug-in's parameter count.
+std::optional<std::vector<ParameterSetting>> checkParameters(const Options& options, VstInt32 numParams,
+                                                             std::string& error)
+{
+    std::vector<ParameterSetting> settings;
+    for (const auto& [indexText, valueText] : options.parameters) {
+        if (numParams <= 0) {
+            error = "--param " + indexText + "=" + valueText + ": the plug-in has no parameters";
+            return std::nullopt;
+        }
+        const auto index = parseInteger(indexText, 0, numParams - 1, "parameter index", error);
+        if (!index) {
+            error = "--param " + indexText + "=" + valueText + ": " + error;
+            return std::nullopt;
+        }
+        const auto value = parseNumber(valueText, 0.0, 1.0, "parameter value", error);
+        if (!value) {
+            error = "--param " + indexText + "=" + valueText + ": " + error;
+            return std::nullopt;
+        }
+        settings.push_back({static_cast<VstInt32>(*index), static_cast<float>(*value)});
+    }
+    return settings;
+}
+
+bool readWholeFile(const std::string& path, std::vector<char>& bytes, std::string& error)
+{
+    std::error_code failure;
+    const auto status = std::filesystem::status(path, failure);
+    if (failure) {
+        error = "cannot read '" + path + "': " + failure.message();
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        error = "cannot read '" + path + "': not a regular file";
+        return false;
+    }
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        error = "cannot read '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    const std::streamoff size = file.tellg();
+    if (size <= 0 || size > maxChunkBytes) {
+        error = "cannot read '" + path + "': " + (size == 0 ? "the file is empty" : "larger than 1 GiB");
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(size));
+    file.seekg(0);
+    if (!file.read(bytes.data(), size)) {
+        error = "cannot read '" + path + "'";
+        return false;
+    }
+    return true;
+}
+
+struct SoundFileCloser {
+    void operator()(SNDFILE* file) const { sf_close(file); }
+};
+using SoundFile = std::unique_ptr<SNDFILE, SoundFileCloser>;
+
+// Fills the plug-in's inputs from interleaved file frames (mapping described in --help).
+void feedInputs(const std::vector<float>& interleaved, int channels, sf_count_t frames,
+                std::vector<std::vector<float>>& inputs)
+{
+    const size_t count = static_cast<size_t>(frames);
+    for (size_t input = 0; input < inputs.size(); ++input) {
+        float* to = inputs[input].data();
+        if (channels == 1) {
+            std::copy_n(interleaved.data(), count, to);
+        } else if (inputs.size() == 1) {
+            const float scale = 1.0f / static_cast<float>(channels);
+            for (size_t f = 0; f < count; ++f) {
+                float sum = 0.0f;
+                for (int c = 0; c < channels; ++c)
+                    sum += interleaved[f * static_cast<size_t>(channels) + static_cast<size_t>(c)];
+                to[f] = sum * scale;
+            }
+        } else if (input < static_cast<size_t>(channels)) {
+            for (size_t f = 0; f < count; ++f)
+                to[f] = interleaved[f * static_cast<size_t>(channels) + input];
+        } else {
+            std::fill_n(to, count, 0.0f);
+        }
+        std::fill(to + count, to + inputs[input].size(), 0.0f);
+    }
+}
+
+class Render {
+public:
+    Render(const Options& options, PluginLoader& plugin) : options_(options), plugin_(plugin) {}
+    int run();
+
+private:
+    int fail(const std::string& message) { return reportFailure(command, message); }
+    bool prepare(SF_INFO& inputInfo);
+    bool processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* output, std::int64_t tailFrames);
+    bool saveChunk(AtomicFile& file, std::string& error);
+
+    const Options& options_;
+    PluginLoader& plugin_;
+    std::string error_;
+    std::int64_t written_ = 0;
+};
+
+int Render::run()
+{
+    AEffect* effect = plugin_.effect();
+    const auto parameters = checkParameters(options_, effect->numParams, error_);
+    if (!parameters)
+        return reportUsage(command, error_);
+    if (options_.program && *options_.program >= effect->numPrograms)
+        return reportUsage(command, "program " + std::to_string(*options_.program) + " is out of range (the plug-in has " +
+                                        std::to_string(effect->numPrograms) + " programs)");
+    if (effect->numOutputs <= 0 || effect->numOutputs > maxChannels || effect->numInputs < 0 ||
+        effect->numInputs > maxChannels)
+        return fail("the plug-in's channel counts (" + std::to_string(effect->numInputs) + " in, " +
+                    std::to_string(effect->numOutputs) + " out) cannot be rendered to a file");
+    const bool replacing = !options_.accumulate && (effect->flags & effFlagsCanReplacing) != 0 &&
+                           effect->processReplacing != nullptr;
+    if (!replacing && effect->process == nullptr)
+        return fail("the plug-in has no process entry");
+
+    std::vector<char> chunk;
+    if (!options_.loadChunk.empty() && !readWholeFile(options_.loadChunk, chunk, error_))
+        return fail(error_);
+
+    SF_INFO inputInfo {};
+    SoundFile input(sf_open(options_.input.c_str(), SFM_READ, &inputInfo));
+    if (input == nullptr)
+        return fail("cannot read '" + options_.input + "': " + sf_strerror(nullptr));
+    if (inputInfo.channels <= 0 || inputInfo.samplerate <= 0)
+        return fail("'" + options_.input + "' has no usable channels or sample rate");
+
+    const auto tailFrames = static_cast<std::int64_t>(options_.tailSeconds * inputInfo.samplerate + 0.5);
+    const std::int64_t knownFrames = inputInfo.frames > 0 ? inputInfo.frames : 0;
+    if ((knownFrames + tailFrames) * effect->numOutputs * 4 > maxWavDataBytes)
+        return fail("the output would exceed the 4 GiB size limit of a WAV file");
+
+    AtomicFile outputFile(options_.output);
+    const int fd = outputFile.create(error_);
+    if (fd < 0)
+        return fail(error_);
+    AtomicFile chunkFile(options_.saveChunk);
+    if (!options_.saveChunk.empty() && chunkFile.create(error_) < 0)
+        return fail(error_);
+
+    SF_INFO outputInfo {};
+    outputInfo.samplerate = inputInfo.samplerate;
+    outputInfo.channels = effect->numOutputs;
+    outputInfo.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SoundFile output(sf_open_fd(fd, SFM_WRITE, &outputInfo, SF_FALSE));
+    if (output == nullptr)
+        return fail("cannot write '" + options_.output + "': " + sf_strerror(nullptr));
+    // Plain readers stumble over the optional peak chunk; it carries nothing we need.
+    sf_command(output.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+
+    plugin_.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(inputInfo.samplerate));
+    plugin_.dispatch(effSetBlockSize, 0, options_.block);
+    if (!options_.loadChunk.empty()) {
+        if (plugin_.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()) == 0)
+            return fail("the plug-in refused the chunk in '" + options_.loadChunk + "' (" +
+                        std::to_string(chunk.size()) + " bytes)");
+    }
+    if (options_.program)
+        plugin_.dispatch(effSetProgram, 0, *options_.program);
+    for (const ParameterSetting& setting : *parameters)
+        effect->setParameter(effect, setting.index, setting.value);
+
+    plugin_.dispatch(effMainsChanged, 0, 1);
+    const bool processed = processAll(input.get(), inputInfo, output.get(), tailFrames);
+    plugin_.dispatch(effMainsChanged, 0, 0);
+    if (!processed)
+        return fail(error_);
+
+    if (!options_.saveChunk.empty() && !saveChunk(chunkFile, error_))
+        return fail(error_);
+    plugin_.close();
+
+    const int closeError = sf_close(output.release());
+    if (closeError != 0)
+        return fail("cannot write '" + options_.output + "': " + sf_error_number(closeError));
+    if (!outputFile.commit(error_))
+        return fail(error_);
+    if (!options_.saveChunk.empty() && !chunkFile.commit(error_))
+        return fail(error_);
+    std::printf("wrote '%s': %lld frames, %d channels at %d Hz\n", options_.output.c_str(),
+                static_cast<long long>(written_), outputInfo.channels, outputInfo.samplerate);
+    return 0;
+}
+
+bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* output, std::int64_t tailFrames)
+{
+    AEffect* effect = plugin_.effect();
+    const auto block = static_cast<size_t>(options_.block);
+    const bool replacing = !options_.accumulate && (effect->flags & effFlagsCanReplacing) != 0 &&
+                           effect->processReplacing != nullptr;
+
+    std::vector<float> interleavedIn(block * static_cast<size_t>(inputInfo.channels));
+    std::vector<std::vector<float>> inputs(static_cast<size_t>(effect->numInputs), std::vector<float>(block));
+    std::vector<std::vector<float>> outputs(static_cast<size_t>(effect->numOutputs), std::vector<float>(block));
+    std::vector<float*> inputPointers;
+    std::vector<float*> outputPointers;
+    for (auto& channel : inputs)
+        inputPointers.push_back(channel.data());
+    for (auto& channel : outputs)
+        outputPointers.push_back(channel.data());
+    // Some plug-ins read inputs[0] even when they declare none.
+    std::vector<float> silence(block, 0.0f);
+    if (inputPointers.empty())
+        inputPointers.push_back(silence.data());
+    std::vector<float> interleavedOut(block * outputs.size());
+
+    const std::int64_t knownFrames = inputInfo.frames > 0 ? inputInfo.frames : 0;
+    ProgressBar progress(knownFrames + tailFrames, std::int64_t {20} * inputInfo.samplerate);
+    std::int64_t done = 0;
+    std::int64_t tailLeft = tailFrames;
+    bool inputEnded = false;
+
+    const auto previousInt = std::signal(SIGINT, onInterrupt);
+    const auto previousTerm = std::signal(SIGTERM, onInterrupt);
+    bool ok = true;
+    while (true) {
+        sf_count_t frames = 0;
+        if (!inputEnded) {
+            frames = sf_readf_float(input, interleavedIn.data(), static_cast<sf_count_t>(block));
+            if (frames <= 0) {
+                inputEnded = true;
+                if (sf_error(input) != SF_ERR_NO_ERROR) {
+                    error_ = "cannot read '" + options_.input + "': " + sf_strerror(input);
+                    ok = false;
+                    break;
+                }
+            } else {
+                feedInputs(interleavedIn, inputInfo.channels, frames, inputs);
+            }
+        }
+        if (inputEnded) {
+            if (tailLeft == 0)
+                break;
+            frames = static_cast<sf_count_t>(std::min<std::int64_t>(tailLeft, static_cast<std::int64_t>(block)));
+            tailLeft -= frames;
+            for (auto& channel : inputs)
+                std::fill(channel.begin(), channel.end(), 0.0f);
+        }
+        const auto count = static_cast<VstInt32>(frames);
+        if (replacing) {
+            effect->processReplacing(effect, inputPointers.data(), outputPointers.data(), count);
+        } else {
+            for (auto& channel : outputs)
+                std::fill(channel.begin(), channel.end(), 0.0f);
+            effect->process(effect, inputPointers.data(), outputPointers.data(), count);
+        }
+        const size_t channels = outputs.size();
+        for (size_t f = 0; f < static_cast<size_t>(frames); ++f)
+            for (size_t c = 0; c < channels; ++c)
+                interleavedOut[f * channels + c] = outputs[c][f];
+        if (sf_writef_float(output, interleavedOut.data(), frames) != frames) {
+            error_ = "cannot write '" + options_.output + "': " + sf_strerror(output);
+            ok = false;
+            break;
+        }
+        done += frames;
+        written_ = done;
+        progress.update(done);
+        if (interrupted != 0) {
+            error_ = "interrupted";
+            ok = false;
+            break;
+        }
+    }
+    progress.finish();
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGTERM, previousTerm);
+    return ok;
+}
+
+bool Render::saveChunk(AtomicFile& file, std::string& error)
+{
+    void* data = nullptr;
+    const VstIntPtr size = plugin_.dispatch(effGetChunk, 0, 0, &data);
+    if (size <= 0 || data == nullptr) {
+        error = "the plug-in gave no chunk to save";
+        return false;
+    }
+    std::FILE* out = std::fopen(file.temporaryPath().c_str(), "wb");
+    if (out == nullptr) {
+        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, static_cast<size_t>(size), out) == static_cast<size_t>(size);
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed) {
+        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int processCommand(const CommandArguments& arguments)
+{
+    if (std::find_if(arguments.begin(), arguments.end(),
+                     [](const std::string& a) { return a == "--help" || a == "-h"; }) != arguments.end()) {
+        std::fputs(helpText, stdout);
+        return 0;
+    }
+    Options options;
+    const std::string error = parseOptions(arguments, options);
+    if (!error.empty())
+        return reportUsage(command, error);
+    auto plugin = openPlugin(options.plugin, command);
+    if (plugin == nullptr)
+        return exitFailure;
+    Render render(options, *plugin);
+    return render.run();
+}
