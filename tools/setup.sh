@@ -16,5 +16,14 @@ packages=(
   python3 python3-numpy python3-scipy
   lsp-plugins-vst dragonfly-reverb-vst qtractor muse
 )
+# Only touch apt when something is missing, so that the other scripts can call this every time.
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup.sh: all packages are installed"
+  exit 0
+fi
 apt-get update
-apt-get install -y --no-install-recommends "${packages[@]}"
+apt-get install -y --no-install-recommends "${missing[@]}"
