@@ -34,12 +34,6 @@ void ToneFilter::setMode(int m)
     loadCoefficients();
 }
 
-void ToneFilter::setCutoff(float c)
-{
-    cutoff = c;
-    loadCoefficients();
-}
-
 void ToneFilter::reset()
 {
     z1 = 0.0f;
@@ -58,16 +52,6 @@ void ToneFilter::flushDenormals()
         z2 = 0.0f;
 }
 
-int ToneFilter::tableIndex(float c)
-{
-    const double k = std::trunc(static_cast<double>(c) * tableSize);
-    if (!(k >= 0.0))  // also NaN
-        return 0;
-    if (k > tableSize - 1)
-        return tableSize - 1;
-    return static_cast<int>(k);
-}
-
 double ToneFilter::entryFrequency(int k) const
 {
     const double r = std::pow(0.004 * sampleRate, 0.00025);
@@ -81,16 +65,6 @@ const ToneFilter::Coefficients& ToneFilter::tableEntry(int m, int k) const
 {
     const int index = k < 0 ? 0 : (k >= tableSize ? tableSize - 1 : k);
     return (m == 0 ? lowPassTable : highPassTable)[index];
-}
-
-void ToneFilter::loadCoefficients()
-{
-    const Coefficients& e = tableEntry(mode, tableIndex(cutoff));
-    a0 = e.a0;
-    a1 = e.a1;
-    a2 = e.a2;
-    b1 = e.b1;
-    b2 = e.b2;
 }
 
 void ToneFilter::buildTables()

@@ -22,8 +22,13 @@ public:
     void setSampleRate(double fs);
     // Host thread. 0 selects low-pass, anything else high-pass; a change clears the state.
     void setMode(int m);
-    // Audio thread during glides, host thread otherwise. Keeps the state.
-    void setCutoff(float c);
+    // Audio thread during glides, host thread otherwise. Keeps the state; a copy of five
+    // numbers, cheap enough for every sample.
+    void setCutoff(float c)
+    {
+        cutoff = c;
+        loadCoefficients();
+    }
     // Audio or host thread.
     void reset();
     // Audio thread, once per block: zeroes vanishing states, and restarts a filter that a
@@ -41,7 +46,15 @@ public:
     }
 
     // Table index of a normalised cutoff; values outside 0..1 use the nearest entry.
-    static int tableIndex(float c);
+    static int tableIndex(float c)
+    {
+        const double k = static_cast<double>(c) * tableSize;
+        if (!(k >= 1.0))  // also NaN
+            return 0;
+        if (k >= tableSize)
+            return tableSize - 1;
+        return static_cast<int>(k);
+    }
     // Centre frequency of entry k for the rate the tables were built for (tests, display).
     double entryFrequency(int k) const;
     const Coefficients& tableEntry(int m, int k) const;
@@ -60,7 +73,15 @@ public:
 
 private:
     void buildTables();
-    void loadCoefficients();
+    void loadCoefficients()
+    {
+        const Coefficients& e = (mode == 0 ? lowPassTable : highPassTable)[tableIndex(cutoff)];
+        a0 = e.a0;
+        a1 = e.a1;
+        a2 = e.a2;
+        b1 = e.b1;
+        b2 = e.b2;
+    }
 
     float a0 = 0.0f, a1 = 0.0f, a2 = 0.0f, b1 = 0.0f, b2 = 0.0f;
     float z1 = 0.0f, z2 = 0.0f;

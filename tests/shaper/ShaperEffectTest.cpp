@@ -1,0 +1,285 @@
+#include "EditorBase.h"
+#include "ShaperEffect.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Stereo buffers of one block.
+struct Stereo {
+    explicit Stereo(size_t frames, float value = 0.0f) : left(frames, value), right(frames, value) {}
+    float** channels()
+    {
+        pointers = {left.data(), right.data()};
+        return pointers.data();
+    }
+    std::vector<float> left, right;
+    std::array<float*, 2> pointers{};
+};
+
+Stereo noise(size_t frames, unsigned seed, float amplitude = 0.8f)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> d(-amplitude, amplitude);
+    Stereo s(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        s.left[i] = d(rng);
+        s.right[i] = d(rng);
+    }
+    return s;
+}
+
+Stereo run(ShaperEffect& effect, Stereo input)
+{
+    Stereo out(input.left.size());
+    effect.processReplacing(input.channels(), out.channels(), VstInt32(input.left.size()));
+    return out;
+}
+
+class CountingEditor : public EditorBase {
+public:
+    CountingEditor(EffectBase* edited, int& counter) : EditorBase(edited), count(counter) {}
+    void requestRefresh() override { ++count; }
+    int& count;
+};
+
+// A setting that exercises every stage: high-pass before, low-pass after, some drive.
+void colour(ShaperEffect& e)
+{
+    e.setParameter(1, 0.8f);
+    e.setParameter(2, 0.3f);
+    e.setParameter(3, 0.6f);
+    e.setParameter(4, 0.9f);
+    e.setParameter(5, 1.0f);
+    e.setParameter(7, 0.2f);
+}
+
+}  // namespace
+
+TEST(ShaperEffect, FreshEffectHoldsTheDefaults)
+{
+    ShaperEffect effect(nullptr);
+    const float expected[] = {0.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f, 0.0f};
+    for (VstInt32 i = 0; i < 8; ++i)
+        EXPECT_EQ(effect.getParameter(i), expected[i]) << i;
+    EXPECT_EQ(effect.getParameter(8), 0.0f);
+    EXPECT_EQ(effect.getParameter(-1), 0.0f);
+    EXPECT_EQ(effect.getShapeTable()[0], 0.0f);
+    for (int i = 1; i < ShaperEffect::shapeTableSize; ++i)
+        ASSERT_NEAR(effect.getShapeTable()[i], (i - 1) / 1024.0, 0.001) << i;
+    EXPECT_EQ(effect.getAEffect()->uniqueID, fourCharCode("Vorl"));
+}
+
+TEST(ShaperEffect, CutoffGlidesLinearlyForAboutThreeThousandSamples)
+{
+    ShaperEffect effect(nullptr);
+    effect.setParameter(2, 1.0f);
+    effect.setParameter(4, 0.0f);
+    Stereo in(1, 0.1f);
+    int preSamples = 0, postSamples = 0;
+    for (int i = 0; i < 4000; ++i) {
+        const float pre = effect.getPreCutoff(), post = effect.getPostCutoff();
+        run(effect, in);
+        preSamples += effect.getPreCutoff() != pre;
+        postSamples += effect.getPostCutoff() != post;
+    }
+    EXPECT_EQ(preSamples, 2941);
+    EXPECT_NEAR(effect.getPreCutoff(), 0.9901f, 1e-4f);
+    EXPECT_EQ(effect.getPreFilterLeft().getCutoff(), effect.getPreCutoff());
+    EXPECT_EQ(postSamples, 2941);
+    EXPECT_NEAR(effect.getPostCutoff(), 0.0099f, 1e-4f);
+    EXPECT_EQ(effect.getPostFilterRight().getCutoff(), effect.getPostCutoff());
+
+    // A new target within 0.01 of the cutoff does not move the filters at all.
+    effect.setParameter(2, effect.getPreCutoff() + 0.005f);
+    const float before = effect.getPreCutoff();
+    run(effect, Stereo(512, 0.1f));
+    EXPECT_EQ(effect.getPreCutoff(), before);
+}
+
+TEST(ShaperEffect, SmallTargetChangeLeavesTheFiltersUntouched)
+{
+    ShaperEffect effect(nullptr);
+    effect.setParameter(2, 0.505f);
+    run(effect, Stereo(4096, 0.1f));
+    EXPECT_EQ(effect.getPreCutoff(), 0.5f);
+    EXPECT_EQ(effect.getPreFilterLeft().getCutoff(), 0.5f);
+}
+
+TEST(ShaperEffect, ProcessAddsWhatProcessReplacingWrites)
+{
+    for (bool glide : {false, true}) {
+        ShaperEffect replacing(nullptr), adding(nullptr);
+        colour(replacing);
+        colour(adding);
+        if (!glide) {  // let both finish their glides first
+            run(replacing, Stereo(4096));
+            run(adding, Stereo(4096));
+        }
+        for (int block = 0; block < 4; ++block) {
+            Stereo in = noise(512, unsigned(block));
+            const Stereo written = run(replacing, in);
+            Stereo added(512, 0.25f);
+            adding.process(in.channels(), added.channels(), 512);
+            for (size_t i = 0; i < 512; ++i) {
+                ASSERT_EQ(added.left[i], 0.25f + written.left[i]) << glide << " " << i;
+                ASSERT_EQ(added.right[i], 0.25f + written.right[i]) << glide << " " << i;
+            }
+        }
+    }
+}
+
+TEST(ShaperEffect, DryWetOnePassesTheInputAndZeroOnlyTheProcessedSignal)
+{
+    ShaperEffect effect(nullptr);
+    colour(effect);
+    effect.setParameter(7, 1.0f);
+    Stereo in = noise(2048, 7, 3.0f);
+    const Stereo out = run(effect, in);
+    EXPECT_EQ(out.left, in.left);
+    EXPECT_EQ(out.right, in.right);
+
+    // No drive into the shaper: with DryWet 0 nothing of the input reaches the output.
+    effect.setParameter(1, 0.0f);
+    effect.setParameter(7, 0.0f);
+    effect.suspend();
+    const Stereo silent = run(effect, in);
+    for (size_t i = 0; i < 2048; ++i)
+        ASSERT_EQ(silent.left[i], 0.0f) << i;
+
+    // Between the two, the output is the linear mix of the processed signal and the input.
+    ShaperEffect wet(nullptr), mixed(nullptr);
+    mixed.setParameter(7, 0.25f);
+    in = noise(2048, 8, 0.3f);
+    const Stereo w = run(wet, in);
+    const Stereo m = run(mixed, in);
+    for (size_t i = 0; i < 2048; ++i)
+        ASSERT_NEAR(m.left[i], 0.75f * w.left[i] + 0.25f * in.left[i], 1e-6f) << i;
+}
+
+// Settled DC through low-pass filters: gain 2 drives the shaper input to +-2, which reads the
+// last table entry; the output is scale x that entry + offset.
+TEST(ShaperEffect, LimitsApplyOnlyOnTheSideOfTheShaperPath)
+{
+    // y runs downwards, so this curve's output falls to -1.5 at full scale.
+    const CurvePoint falling[] = {{0.0f, 1.0f}, {1.0f, 2.5f}};
+    const struct {
+        const CurvePoint* points;
+        float postGain, input, dry, scale, offset;
+    } cases[] = {
+        // Drive beyond full scale reads the last entry with the input's sign.
+        {nullptr, 0.5f, 1.0f, 0.0f, 1.0f, 0.0f},
+        {nullptr, 0.5f, -1.0f, 0.0f, -1.0f, 0.0f},
+        // Post gain pushes the level past 1: limited to the wet share on its own side.
+        {nullptr, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f},
+        {nullptr, 1.0f, -1.0f, 0.25f, 0.0f, 0.25f * -1.0f - 0.75f},
+        // The positive path has no lower limit, the negative path no upper one.
+        {falling, 0.5f, 1.0f, 0.0f, 1.0f, 0.0f},
+        {falling, 1.0f, -1.0f, 0.5f, -1.0f, -0.5f},
+    };
+    for (const auto& c : cases) {
+        ShaperEffect effect(nullptr);
+        effect.getCurve().setPoints(c.points, c.points ? 2 : 0);
+        effect.setParameter(0, 0.0f);
+        effect.setParameter(1, 1.0f);
+        effect.setParameter(3, c.postGain);
+        effect.setParameter(7, c.dry);
+        const float last = effect.getShapeTable()[1023];
+        const float expected = c.scale * last * 2.0f * c.postGain * (1.0f - c.dry) + c.offset;
+        const Stereo out = run(effect, Stereo(20000, c.input));
+        EXPECT_NEAR(out.left.back(), expected, 2e-4f) << c.postGain << " " << c.input;
+        EXPECT_NEAR(out.right.back(), expected, 2e-4f) << c.postGain << " " << c.input;
+        if (c.points) {
+            EXPECT_NEAR(last, -1.5f, 3e-3f);
+        }
+    }
+}
+
+TEST(ShaperEffect, NonFiniteParameterValuesAreIgnoredFiniteOnesStoredAsGiven)
+{
+    ShaperEffect effect(nullptr);
+    for (VstInt32 index = 1; index < 8; ++index) {
+        effect.setParameter(index, std::numeric_limits<float>::quiet_NaN());
+        effect.setParameter(index, std::numeric_limits<float>::infinity());
+        effect.setParameter(index, -std::numeric_limits<float>::infinity());
+    }
+    const float expected[] = {0.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f, 0.0f};
+    for (VstInt32 i = 0; i < 8; ++i)
+        EXPECT_EQ(effect.getParameter(i), expected[i]) << i;
+    effect.setParameter(2, 7.5f);
+    effect.setParameter(7, -3.0f);
+    EXPECT_EQ(effect.getParameter(2), 7.5f);
+    EXPECT_EQ(effect.getParameter(7), -3.0f);
+    // Out-of-range cutoffs still glide through valid table entries.
+    const Stereo out = run(effect, noise(8192, 3));
+    for (float v : out.left)
+        ASSERT_TRUE(std::isfinite(v));
+}
+
+TEST(ShaperEffect, EverySetParameterRequestsARefresh)
+{
+    ShaperEffect effect(nullptr);
+    int refreshes = 0;
+    effect.setEditor(new CountingEditor(&effect, refreshes));
+    effect.setParameter(8, 0.3f);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(effect.getParameter(8), 0.0f);
+    effect.setParameter(3, 0.3f);
+    EXPECT_EQ(refreshes, 2);
+}
+
+TEST(ShaperEffect, SuspendClearsFilterStatesButKeepsGlideAndGains)
+{
+    ShaperEffect effect(nullptr);
+    effect.setParameter(2, 1.0f);
+    run(effect, noise(100, 1));
+    const float cutoff = effect.getPreCutoff();
+    ASSERT_NE(effect.getPreFilterLeft().stateZ1(), 0.0f);
+    effect.suspend();
+    EXPECT_EQ(effect.getPreFilterLeft().stateZ1(), 0.0f);
+    EXPECT_EQ(effect.getPostFilterRight().stateZ2(), 0.0f);
+    EXPECT_EQ(effect.getPreCutoff(), cutoff);
+    EXPECT_EQ(effect.getParameter(2), 1.0f);
+    run(effect, Stereo(1));
+    EXPECT_GT(effect.getPreCutoff(), cutoff);
+}
+
+TEST(ShaperEffect, NonFiniteInputRecoversAfterTheBlock)
+{
+    ShaperEffect effect(nullptr);
+    Stereo poisoned = noise(64, 2);
+    poisoned.left[10] = std::numeric_limits<float>::quiet_NaN();
+    poisoned.right[20] = std::numeric_limits<float>::infinity();
+    run(effect, poisoned);
+    const Stereo out = run(effect, noise(64, 3));
+    for (size_t i = 0; i < 64; ++i) {
+        ASSERT_TRUE(std::isfinite(out.left[i])) << i;
+        ASSERT_TRUE(std::isfinite(out.right[i])) << i;
+    }
+}
+
+TEST(ShaperEffect, EmptyOrMissingBuffersOnlyFlushTheFilters)
+{
+    ShaperEffect effect(nullptr);
+    run(effect, Stereo(64, 1e-12f));
+    Stereo s(4);
+    effect.processReplacing(s.channels(), s.channels(), 0);
+    effect.processReplacing(nullptr, nullptr, 64);
+    float* holes[2] = {nullptr, nullptr};
+    effect.process(holes, holes, 64);
+    EXPECT_EQ(effect.getPreFilterLeft().stateZ1(), 0.0f);
+}
+
+TEST(ShaperEffect, SampleRateReachesAllFourFilters)
+{
+    ShaperEffect effect(nullptr);
+    effect.setSampleRate(96000.0f);
+    EXPECT_EQ(effect.getPreFilterLeft().getSampleRate(), 96000.0);
+    EXPECT_EQ(effect.getPostFilterRight().getSampleRate(), 96000.0);
+}
