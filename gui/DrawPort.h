@@ -1,0 +1,72 @@
+#pragma once
+// A short-lived drawing context over one surface (a window's client area or an offscreen
+// bitmap). Widgets receive one in draw, mouse and update; it also polls the pointer.
+#include "Geometry.h"
+#include "Surface.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace gui {
+
+class RootView;
+class PlatformWindow;
+class Font;
+
+class DrawPort {
+public:
+    // context may be null (offscreen ports attach theirs later); window may be null.
+    DrawPort(RootView* owner, Surface* context, PlatformWindow* window);
+    DrawPort(const DrawPort&) = delete;
+    DrawPort& operator=(const DrawPort&) = delete;
+    virtual ~DrawPort();
+
+    void moveTo(Point p);
+    void lineTo(Point p);
+    void polyline(const Point* points, std::int32_t count);
+    void setLineStyle(LineStyle style);
+    void setLineWidth(std::int32_t width);
+    void setPenColour(Colour colour);
+    void setFillColour(Colour colour);
+    void setTextColour(Colour colour);
+    void setFont(FontId id, std::int32_t height = 0);
+    void frameRect(const Rect& r);
+    void fillRect(const Rect& r);
+    void frameEllipse(const Rect& r);
+    void fillEllipse(const Rect& r);
+    void frameArc(const Rect& r, Point start, Point end);
+    void fillPie(const Rect& r, Point start, Point end);
+    void fillPolygon(const Point* points, std::int32_t count);
+    void setPixel(Point p, Colour colour);
+    void drawText(const char* text, const Rect& r, bool opaque, TextAlign align);
+    std::int32_t mouseButtons();
+    void mousePosition(Point& out);
+
+    Surface* surface() const { return context_; }
+    PlatformWindow* window() const { return window_; }
+    RootView* owner() const { return owner_; }
+    std::int32_t fontHeight() const { return fontHeight_; }
+    Colour textColour() const { return textColour_; }
+    Colour penColour() const { return penColour_; }
+    Colour fillColour() const { return fillColour_; }
+    std::int32_t lineWidth() const { return lineWidth_; }
+    LineStyle lineStyle() const { return lineStyle_; }
+
+protected:
+    void setSurface(Surface* context) { context_ = context; }
+
+private:
+    Surface* context_;
+    PlatformWindow* window_;
+    RootView* owner_;
+    std::int32_t fontHeight_ = 0;
+    Colour textColour_ = whiteColour;
+    std::int32_t lineWidth_ = 1;
+    Colour penColour_ = whiteColour;
+    Colour fillColour_ = blackColour;
+    LineStyle lineStyle_ = solidLine;
+    Point penPosition_;
+    std::unique_ptr<Font> font_; // none until setFont: text then uses the default font
+};
+
+} // namespace gui

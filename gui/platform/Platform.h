@@ -1,0 +1,85 @@
+#pragma once
+// The few services the toolkit needs from a windowing system. Logic talks only to these
+// interfaces; backends live in platform/x11 (the only place that includes X11 headers) and
+// platform/headless (tests). Everything here is called on the editor thread.
+#include "../Geometry.h"
+#include "../Surface.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace gui {
+
+// Window handle as the host and the window tree know it (an X11 window id under X11); 0 = none.
+using NativeWindow = std::uintptr_t;
+
+// Receives what happens to a child window; the root view implements it.
+class WindowListener {
+public:
+    virtual void windowPaint() = 0;                  // draw the whole client area now
+    virtual void windowButtonPress(Point where) = 0; // left or right press, client coordinates
+    virtual void windowDestroyed() = 0;              // gone with its parent (the host closed it)
+
+protected:
+    ~WindowListener() = default;
+};
+
+// A child window with a client-area surface of its own size.
+class PlatformWindow {
+public:
+    virtual ~PlatformWindow() = default; // destroys the native window when it still exists
+    virtual NativeWindow handle() const = 0;
+    virtual Surface& surface() = 0;
+    // Shows the surface's damaged area on screen and clears the damage; no-op when undamaged.
+    virtual void present() = 0;
+    // Null detaches the listener: later events for the window are dropped.
+    virtual void setListener(WindowListener* listener) = 0;
+};
+
+class Platform {
+public:
+    // The installed backend, or the X11 one when none was installed.
+    static Platform& get();
+    // Tests install the headless backend; null goes back to the default.
+    static void install(Platform* platform);
+
+    virtual ~Platform() = default;
+
+    // One window class per module, reference counted by the caller: the first registration of
+    // a name makes the backend ready (opens its display), the last unregistration releases it.
+    virtual bool registerWindowClass(const char* className) = 0;
+    virtual void unregisterWindowClass(const char* className) = 0;
+    // Child window at (0, 0) of parent, visible; null on failure.
+    virtual std::unique_ptr<PlatformWindow> createChildWindow(const char* className,
+                                                              const char* title,
+                                                              NativeWindow parent,
+                                                              std::int32_t width,
+                                                              std::int32_t height,
+                                                              WindowListener* listener) = 0;
+
+    // There is no thread: queued events of this module's windows (paint, presses,
+    // destruction) are handled when the editor idles. Presses that arrive while a press is
+    // being handled (a tracking loop idling) stay queued until it returns.
+    virtual void dispatchPendingEvents() = 0;
+    // Handles at most one queued paint and nothing else; true when one was handled.
+    virtual bool dispatchPendingPaint() = 0;
+
+    // Physical state now: MouseButtons bits, and the cursor in screen coordinates.
+    virtual std::int32_t mouseButtons() = 0;
+    virtual Point cursorPosition() = 0;
+
+    // The window tree, for the editor's position and size. Screen rectangles have right and
+    // bottom exclusive (left + width, top + height).
+    virtual NativeWindow parentOf(NativeWindow window) = 0; // 0 at the top or when unknown
+    virtual bool screenRect(NativeWindow window, Rect& out) = 0;
+    virtual Point screenToClient(NativeWindow window, Point screen) = 0;
+    virtual bool resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) = 0;
+    virtual void raiseWindow(NativeWindow window) = 0;
+    virtual std::int32_t dialogFrameHeight() = 0;
+
+    // Milliseconds since an arbitrary start, wrapping at 2^32.
+    virtual std::uint32_t tickCount() = 0;
+    virtual void sleep(std::uint32_t milliseconds) = 0;
+};
+
+} // namespace gui
