@@ -1,10 +1,41 @@
-# add_vst_plugin(NAME SOURCES ... [LIBRARIES ...])
-# A loadable VST 2 module at bin/NAME.so that exports only the entry symbols.
+# add_bitmap_table(TARGET [ID FILE]...)
+# Embeds the BMP files in TARGET as its bitmap table, found by integer id (an empty table
+# when none are given).
+function(add_bitmap_table target)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_bitmaps.cpp)
+  set(files "")
+  set(pairs "")
+  set(args ${ARGN})
+  list(LENGTH args n)
+  set(i 0)
+  while(i LESS n)
+    list(GET args ${i} id)
+    math(EXPR j "${i} + 1")
+    list(GET args ${j} file)
+    get_filename_component(file "${file}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    list(APPEND files ${file})
+    list(APPEND pairs ${id} ${file})
+    math(EXPR i "${i} + 2")
+  endwhile()
+  string(REPLACE ";" "|" pairs_arg "${pairs}")
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DOUT=${out} "-DBITMAPS=${pairs_arg}"
+            -P ${PROJECT_SOURCE_DIR}/cmake/EmbedBitmaps.cmake
+    DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/EmbedBitmaps.cmake
+    COMMENT "Embedding bitmaps of ${target}" VERBATIM)
+  target_sources(${target} PRIVATE ${out})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# add_vst_plugin(NAME SOURCES ... [LIBRARIES ...] [BITMAPS ID FILE ...])
+# A loadable VST 2 module at bin/NAME.so that exports only the entry symbols; BITMAPS are
+# embedded as the module's bitmap table (files relative to the calling directory).
 function(add_vst_plugin name)
-  cmake_parse_arguments(P "" "" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(P "" "" "SOURCES;LIBRARIES;BITMAPS" ${ARGN})
   add_library(${name} MODULE ${P_SOURCES} ${PROJECT_SOURCE_DIR}/framework/Entry.cpp)
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
   target_link_libraries(${name} PRIVATE framework ${P_LIBRARIES})
   target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  add_bitmap_table(${name} ${P_BITMAPS})
   install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vst)
 endfunction()

@@ -66,6 +66,7 @@ private:
     Colour fillColour_ = blackColour;
     LineStyle lineStyle_ = solidLine;
     Point penPosition_;
+    std::uint32_t dotPhase_ = 0;
     std::unique_ptr<Font> font_; // none until setFont: text then uses the default font
 };
 

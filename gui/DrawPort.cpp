@@ -1,0 +1,125 @@
+#include "DrawPort.h"
+
+#include "Font.h"
+#include "Raster.h"
+#include "platform/Platform.h"
+
+namespace gui {
+
+namespace {
+raster::Pen penOf(Colour colour, std::int32_t width, LineStyle style) {
+    return raster::Pen{pixelOf(colour), width < 1 ? 1 : width, style == dottedLine};
+}
+} // namespace
+
+DrawPort::DrawPort(RootView* owner, Surface* context, PlatformWindow* window)
+    : context_(context), window_(window), owner_(owner) {}
+
+DrawPort::~DrawPort() = default;
+
+void DrawPort::moveTo(Point p) {
+    penPosition_ = p;
+    dotPhase_ = 0;
+}
+
+void DrawPort::lineTo(Point p) {
+    if (context_) raster::line(*context_, penPosition_, p, penOf(penColour_, lineWidth_, lineStyle_), dotPhase_);
+    penPosition_ = p;
+}
+
+void DrawPort::polyline(const Point* points, std::int32_t count) {
+    if (!context_ || !points) return;
+    std::uint32_t phase = 0;
+    raster::Pen pen = penOf(penColour_, lineWidth_, lineStyle_);
+    for (std::int32_t i = 1; i < count; ++i) raster::line(*context_, points[i - 1], points[i], pen, phase);
+}
+
+void DrawPort::setLineStyle(LineStyle style) {
+    lineStyle_ = style == dottedLine ? dottedLine : solidLine;
+}
+
+void DrawPort::setLineWidth(std::int32_t width) {
+    lineWidth_ = width;
+}
+
+void DrawPort::setPenColour(Colour colour) {
+    penColour_ = colour;
+}
+
+void DrawPort::setFillColour(Colour colour) {
+    fillColour_ = colour;
+}
+
+void DrawPort::setTextColour(Colour colour) {
+    textColour_ = colour;
+}
+
+void DrawPort::setFont(FontId id, std::int32_t height) {
+    if (id < 0 || id > 6) id = 0;
+    fontHeight_ = height != 0 ? height : fontSpec(id).height;
+    // A font that cannot be made leaves the previous one in use.
+    if (Font* font = Font::create(id, fontHeight_)) font_.reset(font);
+}
+
+void DrawPort::frameRect(const Rect& r) {
+    moveTo(Point(r.left, r.top));
+    lineTo(Point(r.right, r.top));
+    lineTo(Point(r.right, r.bottom));
+    lineTo(Point(r.left, r.bottom));
+    lineTo(Point(r.left, r.top));
+}
+
+void DrawPort::fillRect(const Rect& r) {
+    if (context_) raster::fillBox(*context_, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1, pixelOf(fillColour_));
+}
+
+void DrawPort::frameEllipse(const Rect& r) {
+    if (!context_) return;
+    Point top(r.left + r.width() / 2, r.top);
+    raster::ellipseOutline(*context_, r, penOf(penColour_, lineWidth_, lineStyle_), false, top, top);
+}
+
+void DrawPort::fillEllipse(const Rect& r) {
+    if (context_) raster::ellipseFill(*context_, r, pixelOf(fillColour_), false, Point(), Point());
+}
+
+void DrawPort::frameArc(const Rect& r, Point start, Point end) {
+    if (context_) raster::ellipseOutline(*context_, r, penOf(penColour_, lineWidth_, lineStyle_), true, start, end);
+}
+
+void DrawPort::fillPie(const Rect& r, Point start, Point end) {
+    if (context_) raster::ellipseFill(*context_, r, pixelOf(fillColour_), true, start, end);
+}
+
+void DrawPort::fillPolygon(const Point* points, std::int32_t count) {
+    if (context_) raster::fillPolygon(*context_, points, count, pixelOf(fillColour_));
+}
+
+void DrawPort::setPixel(Point p, Colour colour) {
+    if (context_) raster::plot(*context_, p.h, p.v, pixelOf(colour));
+}
+
+void DrawPort::drawText(const char* text, const Rect& r, bool opaque, TextAlign align) {
+    if (!context_ || !text) return;
+    const Font& font = font_ ? *font_ : Font::fallback();
+    Rect box = r;
+    if (align != alignCentre && align != alignRight) box.left += 1;
+    std::int32_t width = font.textWidth(text);
+    std::int32_t x = box.left;
+    if (align == alignCentre) x = box.left + (box.width() - width) / 2;
+    else if (align == alignRight) x = box.right - width;
+    std::int32_t top = box.top + (box.height() - font.lineHeight()) / 2;
+    font.draw(*context_, text, x, top, box, pixelOf(textColour_), opaque, pixelOf(fillColour_));
+}
+
+std::int32_t DrawPort::mouseButtons() {
+    return Platform::get().mouseButtons();
+}
+
+void DrawPort::mousePosition(Point& out) {
+    Platform& platform = Platform::get();
+    out = platform.cursorPosition();
+    if (window_) out = platform.screenToClient(window_->handle(), out);
+}
+
+} // namespace gui

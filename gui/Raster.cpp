@@ -1,0 +1,318 @@
+#include "Raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+namespace gui::raster {
+
+namespace {
+
+using I64 = std::int64_t;
+
+std::int32_t clampTo(I64 v, I64 lo, I64 hi) {
+    return std::int32_t(v < lo ? lo : (v > hi ? hi : v));
+}
+
+// A round stamp for wide pens: horizontal runs relative to the pen point.
+struct Stamp {
+    std::int32_t dy;
+    std::int32_t x0;
+    std::int32_t x1;
+};
+
+std::vector<Stamp> stampFor(std::int32_t width) {
+    std::vector<Stamp> rows;
+    if (width <= 1) {
+        rows.push_back({0, 0, 0});
+        return rows;
+    }
+    // Centred on the pixel; even widths extend one more to the right and down.
+    const double r = width / 2.0;
+    const double c = (width - 1) / 2.0;
+    const std::int32_t lo = -(width - 1) / 2;
+    for (std::int32_t j = 0; j < width; ++j) {
+        double y = j - c;
+        std::int32_t a = -1;
+        std::int32_t b = -2;
+        for (std::int32_t i = 0; i < width; ++i) {
+            double x = i - c;
+            if (width <= 2 || x * x + y * y <= r * r) {
+                if (a < 0) a = i;
+                b = i;
+            }
+        }
+        if (b >= a) rows.push_back({lo + j, lo + a, lo + b});
+    }
+    return rows;
+}
+
+class PenPlotter {
+public:
+    PenPlotter(Surface& s, const Pen& pen) : s_(s), colour_(pen.colour), stamp_(stampFor(pen.width)) {}
+    void at(I64 x, I64 y) {
+        for (const Stamp& row : stamp_) {
+            I64 yy = y + row.dy;
+            if (yy < 0 || yy >= s_.height()) continue;
+            I64 a = std::max<I64>(x + row.x0, 0);
+            I64 b = std::min<I64>(x + row.x1, s_.width() - 1);
+            if (b < a) continue;
+            Pixel* p = s_.row(std::int32_t(yy));
+            std::fill(p + a, p + b + 1, colour_);
+            s_.addDamage(std::int32_t(a), std::int32_t(yy), std::int32_t(b + 1), std::int32_t(yy + 1));
+        }
+    }
+    std::int32_t reach() const { return std::int32_t(stamp_.size()); }
+
+private:
+    Surface& s_;
+    Pixel colour_;
+    std::vector<Stamp> stamp_;
+};
+
+// Ellipse spans: for each row of the (normalised, inclusive) box, the columns inside.
+struct Ellipse {
+    I64 x0, y0, x1, y1;
+    double cx, cy, a, b;
+
+    explicit Ellipse(const Rect& r) {
+        x0 = std::min(r.left, r.right);
+        x1 = std::max(r.left, r.right);
+        y0 = std::min(r.top, r.bottom);
+        y1 = std::max(r.top, r.bottom);
+        cx = (double(x0) + double(x1)) / 2.0;
+        cy = (double(y0) + double(y1)) / 2.0;
+        a = (double(x1) - double(x0)) / 2.0 + 0.5;
+        b = (double(y1) - double(y0)) / 2.0 + 0.5;
+    }
+    // Inclusive span of row y; empty (first > second) outside the box.
+    std::pair<I64, I64> span(I64 y) const {
+        if (y < y0 || y > y1) return {1, 0};
+        double dy = (double(y) - cy) / b;
+        double h = a * std::sqrt(std::max(0.0, 1.0 - dy * dy));
+        I64 right = I64(std::floor(cx + h + 1e-9));
+        I64 left = x0 + x1 - right;
+        if (right < left) {
+            left = I64(std::floor(cx));
+            right = I64(std::ceil(cx));
+        }
+        return {left, right};
+    }
+    // Angle of a point as seen from the centre, counter-clockwise on screen, in [0, 2pi).
+    double angleOf(double x, double y) const {
+        double t = std::atan2(cy - y, x - cx);
+        return t < 0 ? t + 2 * std::numbers::pi : t;
+    }
+};
+
+struct Sweep {
+    bool full = true;
+    double start = 0;
+    double length = 0;
+
+    Sweep(const Ellipse& e, bool partial, Point s, Point t) {
+        if (!partial) return;
+        double as = e.angleOf(s.h, s.v);
+        double at = e.angleOf(t.h, t.v);
+        double len = at - as;
+        if (len < 0) len += 2 * std::numbers::pi;
+        if (len == 0) return; // same ray: the whole ellipse
+        full = false;
+        start = as;
+        length = len;
+    }
+    bool contains(double angle) const {
+        if (full) return true;
+        double d = angle - start;
+        if (d < 0) d += 2 * std::numbers::pi;
+        return d <= length + 1e-12;
+    }
+};
+
+} // namespace
+
+void fillBox(Surface& s, std::int32_t left, std::int32_t top, std::int32_t right,
+             std::int32_t bottom, Pixel colour) {
+    std::int32_t l = std::max(left, 0);
+    std::int32_t t = std::max(top, 0);
+    std::int32_t r = std::min(right, s.width() - 1);
+    std::int32_t b = std::min(bottom, s.height() - 1);
+    if (r < l || b < t) return;
+    for (std::int32_t y = t; y <= b; ++y) std::fill(s.row(y) + l, s.row(y) + r + 1, colour);
+    s.addDamage(l, t, r + 1, b + 1);
+}
+
+void plot(Surface& s, std::int32_t x, std::int32_t y, Pixel colour) {
+    if (!s.contains(x, y)) return;
+    s.row(y)[x] = colour;
+    s.addDamage(x, y, x + 1, y + 1);
+}
+
+void line(Surface& s, Point a, Point b, const Pen& pen, std::uint32_t& dotPhase) {
+    I64 dx = I64(b.h) - a.h;
+    I64 dy = I64(b.v) - a.v;
+    I64 steps = std::max(std::llabs(dx), std::llabs(dy)); // the end pixel is not drawn
+    if (steps == 0) return;
+    PenPlotter plotter(s, pen);
+    I64 margin = plotter.reach() + 1;
+    bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    I64 major = xMajor ? dx : dy;
+    I64 minor = xMajor ? dy : dx;
+    I64 m0 = xMajor ? a.h : a.v;
+    I64 n0 = xMajor ? a.v : a.h;
+    I64 sign = major > 0 ? 1 : -1;
+    // Only steps whose major coordinate falls on the surface (with the pen's reach) matter.
+    I64 lo = -margin;
+    I64 hi = (xMajor ? s.width() : s.height()) + margin;
+    I64 first = 0;
+    I64 last = steps - 1;
+    if (sign > 0) {
+        first = std::max<I64>(first, lo - m0);
+        last = std::min<I64>(last, hi - m0);
+    } else {
+        first = std::max<I64>(first, m0 - hi);
+        last = std::min<I64>(last, m0 - lo);
+    }
+    I64 absMajor = std::llabs(major);
+    for (I64 i = first; i <= last; ++i) {
+        // Rounded minor coordinate, halves away from the start.
+        I64 num = 2 * i * std::llabs(minor) + absMajor;
+        I64 off = num / (2 * absMajor);
+        I64 n = n0 + (minor >= 0 ? off : -off);
+        I64 m = m0 + sign * i;
+        if (pen.dotted && ((dotPhase + std::uint64_t(i)) & 1u)) continue;
+        if (xMajor) plotter.at(m, n);
+        else plotter.at(n, m);
+    }
+    dotPhase += std::uint32_t(steps);
+}
+
+void ellipseOutline(Surface& s, const Rect& box, const Pen& pen, bool arc, Point start,
+                    Point end) {
+    Ellipse e(box);
+    Sweep sweep(e, arc, start, end);
+    PenPlotter plotter(s, pen);
+    I64 reach = plotter.reach();
+    I64 yFirst = std::max<I64>(e.y0, -reach);
+    I64 yLast = std::min<I64>(e.y1, s.height() + reach);
+    double perimeter = std::numbers::pi * (e.a + e.b);
+    auto put = [&](I64 x, I64 y) {
+        if (x < -reach || x > s.width() + reach) return;
+        double angle = e.angleOf(double(x), double(y));
+        if (!sweep.contains(angle)) return;
+        if (pen.dotted && (I64(angle / (2 * std::numbers::pi) * perimeter) & 1)) return;
+        plotter.at(x, y);
+    };
+    for (I64 y = yFirst; y <= yLast; ++y) {
+        auto [l, r] = e.span(y);
+        auto up = e.span(y - 1);
+        auto dn = e.span(y + 1);
+        I64 il = std::max({l + 1, up.first, dn.first});
+        I64 ir = std::min({r - 1, up.second, dn.second});
+        if (il > ir) {
+            I64 a = std::max<I64>(l, -reach);
+            I64 b = std::min<I64>(r, s.width() + reach);
+            for (I64 x = a; x <= b; ++x) put(x, y);
+            continue;
+        }
+        for (I64 x = l; x < il; ++x) put(x, y);
+        for (I64 x = ir + 1; x <= r; ++x) put(x, y);
+    }
+}
+
+void ellipseFill(Surface& s, const Rect& box, Pixel colour, bool pie, Point start, Point end) {
+    Ellipse e(box);
+    Sweep sweep(e, pie, start, end);
+    I64 yFirst = std::max<I64>(e.y0, 0);
+    I64 yLast = std::min<I64>(e.y1, s.height() - 1);
+    for (I64 y = yFirst; y <= yLast; ++y) {
+        auto [l, r] = e.span(y);
+        auto up = e.span(y - 1);
+        auto dn = e.span(y + 1);
+        I64 il = std::max({l + 1, up.first, dn.first, I64(0)});
+        I64 ir = std::min({r - 1, up.second, dn.second, I64(s.width() - 1)});
+        if (il > ir) continue;
+        Pixel* row = s.row(std::int32_t(y));
+        if (sweep.full) {
+            std::fill(row + il, row + ir + 1, colour);
+            s.addDamage(std::int32_t(il), std::int32_t(y), std::int32_t(ir + 1), std::int32_t(y + 1));
+            continue;
+        }
+        for (I64 x = il; x <= ir; ++x) {
+            bool centre = double(x) == e.cx && double(y) == e.cy;
+            if (centre || sweep.contains(e.angleOf(double(x), double(y)))) {
+                row[x] = colour;
+                s.addDamage(std::int32_t(x), std::int32_t(y), std::int32_t(x + 1), std::int32_t(y + 1));
+            }
+        }
+    }
+}
+
+void fillPolygon(Surface& s, const Point* points, std::int32_t count, Pixel colour) {
+    if (!points || count < 3) return;
+    I64 minY = points[0].v;
+    I64 maxY = points[0].v;
+    for (std::int32_t i = 1; i < count; ++i) {
+        minY = std::min<I64>(minY, points[i].v);
+        maxY = std::max<I64>(maxY, points[i].v);
+    }
+    I64 yFirst = std::max<I64>(minY, 0);
+    I64 yLast = std::min<I64>(maxY - 1, s.height() - 1);
+    std::vector<double> xs;
+    for (I64 y = yFirst; y <= yLast; ++y) {
+        double yc = double(y) + 0.5;
+        xs.clear();
+        for (std::int32_t i = 0; i < count; ++i) {
+            const Point& p = points[i];
+            const Point& q = points[(i + 1) % count];
+            double ya = p.v;
+            double yb = q.v;
+            if ((ya <= yc && yc < yb) || (yb <= yc && yc < ya)) {
+                xs.push_back(p.h + (yc - ya) * (double(q.h) - p.h) / (yb - ya));
+            }
+        }
+        std::sort(xs.begin(), xs.end());
+        for (std::size_t k = 0; k + 1 < xs.size(); k += 2) {
+            // Pixels whose centre lies in [xs[k], xs[k + 1]).
+            I64 a = I64(std::ceil(xs[k] - 0.5));
+            I64 b = I64(std::ceil(xs[k + 1] - 0.5)) - 1;
+            fillBox(s, clampTo(a, -1, s.width()), std::int32_t(y), clampTo(b, -1, s.width()),
+                    std::int32_t(y), colour);
+        }
+    }
+}
+
+void copyBlock(Surface& dst, std::int32_t dx, std::int32_t dy, const Surface& src,
+               std::int32_t sx, std::int32_t sy, std::int32_t width, std::int32_t height,
+               const std::uint8_t* mask) {
+    I64 x0 = dx, y0 = dy, u0 = sx, v0 = sy, w = width, h = height;
+    // Clip against the source, then the destination.
+    if (u0 < 0) { x0 -= u0; w += u0; u0 = 0; }
+    if (v0 < 0) { y0 -= v0; h += v0; v0 = 0; }
+    if (x0 < 0) { u0 -= x0; w += x0; x0 = 0; }
+    if (y0 < 0) { v0 -= y0; h += y0; y0 = 0; }
+    w = std::min({w, I64(src.width()) - u0, I64(dst.width()) - x0});
+    h = std::min({h, I64(src.height()) - v0, I64(dst.height()) - y0});
+    if (w <= 0 || h <= 0) return;
+    // Within one surface, walk rows so that an overlapping block is read before it is written.
+    bool upwards = &src == &dst && y0 > v0;
+    for (I64 k = 0; k < h; ++k) {
+        I64 j = upwards ? h - 1 - k : k;
+        const Pixel* from = src.row(std::int32_t(v0 + j)) + u0;
+        Pixel* to = dst.row(std::int32_t(y0 + j)) + x0;
+        if (!mask) {
+            std::memmove(to, from, std::size_t(w) * sizeof(Pixel));
+            continue;
+        }
+        const std::uint8_t* m = mask + (v0 + j) * src.width() + u0;
+        for (I64 i = 0; i < w; ++i) {
+            if (!m[i]) to[i] = from[i];
+        }
+    }
+    dst.addDamage(std::int32_t(x0), std::int32_t(y0), std::int32_t(x0 + w), std::int32_t(y0 + h));
+}
+
+} // namespace gui::raster

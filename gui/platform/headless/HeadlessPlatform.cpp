@@ -1,0 +1,267 @@
+#include "HeadlessPlatform.h"
+
+#include <algorithm>
+
+namespace gui {
+
+struct HeadlessPlatform::Node {
+    NativeWindow parent = 0;
+    Rect placement; // left, top in the parent's client area; width and height
+    std::string className;
+    std::string title;
+    WindowListener* listener = nullptr;
+    PixelBuffer* surface = nullptr; // the toolkit's windows only
+    std::int32_t presents = 0;
+    std::int32_t raises = 0;
+};
+
+class HeadlessWindow : public PlatformWindow {
+public:
+    HeadlessWindow(HeadlessPlatform& platform, NativeWindow id, std::int32_t width, std::int32_t height)
+        : platform_(platform), id_(id), surface_(width, height) {}
+    ~HeadlessWindow() override {
+        if (HeadlessPlatform::Node* n = platform_.node(id_)) {
+            n->surface = nullptr;
+            n->listener = nullptr;
+            platform_.destroyWindow(id_);
+        }
+        std::erase_if(platform_.events_, [this](const HeadlessPlatform::Event& e) { return e.window == id_; });
+    }
+    NativeWindow handle() const override { return id_; }
+    Surface& surface() override { return surface_; }
+    void present() override {
+        if (surface_.damage().right <= surface_.damage().left) return;
+        surface_.clearDamage();
+        if (HeadlessPlatform::Node* n = platform_.node(id_)) ++n->presents;
+    }
+    void setListener(WindowListener* listener) override {
+        if (HeadlessPlatform::Node* n = platform_.node(id_)) n->listener = listener;
+        if (!listener) {
+            std::erase_if(platform_.events_, [this](const HeadlessPlatform::Event& e) { return e.window == id_; });
+        }
+    }
+    PixelBuffer& buffer() { return surface_; }
+
+private:
+    HeadlessPlatform& platform_;
+    NativeWindow id_;
+    PixelBuffer surface_;
+};
+
+HeadlessPlatform::HeadlessPlatform() = default;
+HeadlessPlatform::~HeadlessPlatform() = default;
+
+HeadlessPlatform::Node* HeadlessPlatform::node(NativeWindow window) const {
+    auto found = nodes_.find(window);
+    return found == nodes_.end() ? nullptr : found->second.get();
+}
+
+NativeWindow HeadlessPlatform::createHostWindow(NativeWindow parent, const Rect& placement) {
+    if (parent && !node(parent)) return 0;
+    NativeWindow id = nextId_++;
+    auto n = std::make_unique<Node>();
+    n->parent = parent;
+    n->placement = placement;
+    nodes_.emplace(id, std::move(n));
+    return id;
+}
+
+void HeadlessPlatform::destroyWindow(NativeWindow window) {
+    Node* n = node(window);
+    if (!n) return;
+    for (NativeWindow child : childrenOf(window)) destroyWindow(child);
+    if (n->listener) events_.push_back(Event{Event::destroyed, window, Point(), n->listener});
+    nodes_.erase(window);
+}
+
+bool HeadlessPlatform::exists(NativeWindow window) const {
+    return node(window) != nullptr;
+}
+
+std::vector<NativeWindow> HeadlessPlatform::childrenOf(NativeWindow window) const {
+    std::vector<NativeWindow> out;
+    for (const auto& [id, n] : nodes_) {
+        if (n->parent == window) out.push_back(id);
+    }
+    return out;
+}
+
+Surface* HeadlessPlatform::surfaceOf(NativeWindow window) {
+    Node* n = node(window);
+    return n ? n->surface : nullptr;
+}
+
+const char* HeadlessPlatform::classOf(NativeWindow window) const {
+    Node* n = node(window);
+    return n ? n->className.c_str() : nullptr;
+}
+
+const char* HeadlessPlatform::titleOf(NativeWindow window) const {
+    Node* n = node(window);
+    return n ? n->title.c_str() : nullptr;
+}
+
+std::int32_t HeadlessPlatform::presentCount(NativeWindow window) const {
+    Node* n = node(window);
+    return n ? n->presents : 0;
+}
+
+std::int32_t HeadlessPlatform::raiseCount(NativeWindow window) const {
+    Node* n = node(window);
+    return n ? n->raises : 0;
+}
+
+void HeadlessPlatform::postPaint(NativeWindow window) {
+    events_.push_back(Event{Event::paint, window, Point(), nullptr});
+}
+
+void HeadlessPlatform::postButtonPress(NativeWindow window, Point client) {
+    events_.push_back(Event{Event::press, window, client, nullptr});
+}
+
+std::int32_t HeadlessPlatform::classRegistrations(const std::string& className) const {
+    auto found = classes_.find(className);
+    return found == classes_.end() ? 0 : found->second;
+}
+
+void HeadlessPlatform::setPointer(Point screen, std::int32_t buttons) {
+    script_.clear();
+    pointer_ = screen;
+    buttons_ = buttons;
+}
+
+void HeadlessPlatform::queuePointer(Point screen, std::int32_t buttons, std::uint32_t clockStep) {
+    script_.push_back(PointerState{screen, buttons, clockStep});
+}
+
+bool HeadlessPlatform::registerWindowClass(const char* className) {
+    ++classes_[className];
+    return true;
+}
+
+void HeadlessPlatform::unregisterWindowClass(const char* className) {
+    auto found = classes_.find(className);
+    if (found != classes_.end() && --found->second <= 0) classes_.erase(found);
+}
+
+std::unique_ptr<PlatformWindow> HeadlessPlatform::createChildWindow(const char* className,
+                                                                    const char* title,
+                                                                    NativeWindow parent,
+                                                                    std::int32_t width,
+                                                                    std::int32_t height,
+                                                                    WindowListener* listener) {
+    if (!parent || !node(parent) || classRegistrations(className) == 0) return nullptr;
+    NativeWindow id = createHostWindow(parent, Rect(0, 0, width, height));
+    auto window = std::make_unique<HeadlessWindow>(*this, id, width, height);
+    Node* n = node(id);
+    n->className = className;
+    n->title = title;
+    n->listener = listener;
+    n->surface = &window->buffer();
+    events_.push_back(Event{Event::paint, id, Point(), nullptr});
+    return window;
+}
+
+void HeadlessPlatform::deliver(const Event& e) {
+    Node* n = node(e.window);
+    WindowListener* listener = n ? n->listener : nullptr;
+    switch (e.kind) {
+    case Event::paint:
+        if (listener) listener->windowPaint();
+        break;
+    case Event::press:
+        if (listener) {
+            ++pressDepth_;
+            listener->windowButtonPress(e.where);
+            --pressDepth_;
+        }
+        break;
+    case Event::destroyed:
+        // The node is gone; the window object (which drops this event when it dies) is not.
+        if (e.listener) e.listener->windowDestroyed();
+        break;
+    }
+}
+
+void HeadlessPlatform::dispatchPendingEvents() {
+    // Presses wait while one is being handled; everything else goes now, in order.
+    std::size_t i = 0;
+    while (i < events_.size()) {
+        if (events_[i].kind == Event::press && pressDepth_ > 0) {
+            ++i;
+            continue;
+        }
+        Event e = events_[i];
+        events_.erase(events_.begin() + std::ptrdiff_t(i));
+        deliver(e);
+    }
+}
+
+bool HeadlessPlatform::dispatchPendingPaint() {
+    for (auto it = events_.begin(); it != events_.end(); ++it) {
+        if (it->kind == Event::paint) {
+            Event e = *it;
+            events_.erase(it);
+            deliver(e);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::int32_t HeadlessPlatform::mouseButtons() {
+    ++buttonPolls_;
+    if (!script_.empty()) {
+        pointer_ = script_.front().where;
+        buttons_ = script_.front().buttons;
+        clock_ += script_.front().step;
+        script_.pop_front();
+    }
+    return buttons_;
+}
+
+Point HeadlessPlatform::cursorPosition() {
+    return pointer_;
+}
+
+NativeWindow HeadlessPlatform::parentOf(NativeWindow window) {
+    Node* n = node(window);
+    return n ? n->parent : 0;
+}
+
+bool HeadlessPlatform::screenRect(NativeWindow window, Rect& out) {
+    Node* n = node(window);
+    if (!n) return false;
+    std::int32_t x = n->placement.left;
+    std::int32_t y = n->placement.top;
+    for (Node* p = node(n->parent); p; p = node(p->parent)) {
+        x += p->placement.left;
+        y += p->placement.top;
+    }
+    out = Rect(x, y, x + n->placement.width(), y + n->placement.height());
+    return true;
+}
+
+Point HeadlessPlatform::screenToClient(NativeWindow window, Point screen) {
+    Rect r;
+    if (!screenRect(window, r)) return screen;
+    return Point(screen.h - r.left, screen.v - r.top);
+}
+
+bool HeadlessPlatform::resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) {
+    Node* n = node(window);
+    if (!n) return false;
+    n->placement.right = n->placement.left + width;
+    n->placement.bottom = n->placement.top + height;
+    if (n->surface) {
+        n->surface->resize(width, height);
+        postPaint(window);
+    }
+    return true;
+}
+
+void HeadlessPlatform::raiseWindow(NativeWindow window) {
+    if (Node* n = node(window)) ++n->raises;
+}
+
+} // namespace gui

@@ -1,0 +1,101 @@
+#pragma once
+// A platform without a display, for tests: windows are surfaces in a fake window tree, the
+// pointer follows a script, the millisecond clock moves only when told (or by sleep).
+#include "../Platform.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gui {
+
+class HeadlessPlatform : public Platform {
+public:
+    HeadlessPlatform();
+    ~HeadlessPlatform() override;
+
+    // What a host does: a top-level window at a screen rectangle, or one inside another.
+    NativeWindow createHostWindow(NativeWindow parent, const Rect& placement);
+    // Destroys the window and everything inside it; the toolkit's windows among them learn
+    // of it on the next dispatch, as from a real server.
+    void destroyWindow(NativeWindow window);
+    bool exists(NativeWindow window) const;
+    std::vector<NativeWindow> childrenOf(NativeWindow window) const;
+    // The client-area pixels of one of the toolkit's windows; null for others.
+    Surface* surfaceOf(NativeWindow window);
+    const char* classOf(NativeWindow window) const;
+    const char* titleOf(NativeWindow window) const;
+    // How often present() found something to show, per window.
+    std::int32_t presentCount(NativeWindow window) const;
+
+    void postPaint(NativeWindow window);
+    void postButtonPress(NativeWindow window, Point client);
+    std::size_t pendingEvents() const { return events_.size(); }
+
+    // Registrations per class name now in force.
+    std::int32_t classRegistrations(const std::string& className) const;
+
+    // The pointer: set it now, or queue states that successive mouseButtons polls take one by
+    // one (each moving the clock on by its step); the last state stays.
+    void setPointer(Point screen, std::int32_t buttons);
+    void queuePointer(Point screen, std::int32_t buttons, std::uint32_t clockStep = 0);
+    std::int32_t buttonPolls() const { return buttonPolls_; }
+
+    void setClock(std::uint32_t ms) { clock_ = ms; }
+    void advanceClock(std::uint32_t ms) { clock_ += ms; }
+
+    bool registerWindowClass(const char* className) override;
+    void unregisterWindowClass(const char* className) override;
+    std::unique_ptr<PlatformWindow> createChildWindow(const char* className, const char* title,
+                                                      NativeWindow parent, std::int32_t width,
+                                                      std::int32_t height,
+                                                      WindowListener* listener) override;
+    void dispatchPendingEvents() override;
+    bool dispatchPendingPaint() override;
+    std::int32_t mouseButtons() override;
+    Point cursorPosition() override;
+    NativeWindow parentOf(NativeWindow window) override;
+    bool screenRect(NativeWindow window, Rect& out) override;
+    Point screenToClient(NativeWindow window, Point screen) override;
+    bool resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) override;
+    void raiseWindow(NativeWindow window) override;
+    std::int32_t dialogFrameHeight() override { return 3; }
+    std::uint32_t tickCount() override { return clock_; }
+    void sleep(std::uint32_t milliseconds) override { clock_ += milliseconds; }
+
+    std::int32_t raiseCount(NativeWindow window) const;
+
+private:
+    friend class HeadlessWindow;
+    struct Node;
+    struct Event {
+        enum Kind { paint, press, destroyed } kind;
+        NativeWindow window;
+        Point where;
+        WindowListener* listener; // destruction only: the node is gone by then
+    };
+    struct PointerState {
+        Point where;
+        std::int32_t buttons;
+        std::uint32_t step;
+    };
+
+    Node* node(NativeWindow window) const;
+    void deliver(const Event& e);
+
+    std::map<NativeWindow, std::unique_ptr<Node>> nodes_;
+    NativeWindow nextId_ = 0x100;
+    std::deque<Event> events_;
+    std::map<std::string, std::int32_t> classes_;
+    Point pointer_;
+    std::int32_t buttons_ = 0;
+    std::deque<PointerState> script_;
+    std::int32_t buttonPolls_ = 0;
+    std::uint32_t clock_ = 1000;
+    std::int32_t pressDepth_ = 0;
+};
+
+} // namespace gui

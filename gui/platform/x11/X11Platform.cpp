@@ -1,0 +1,506 @@
+#include "X11Platform.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <string>
+
+namespace gui {
+
+namespace {
+
+// Collects X errors of our connection while our own requests run, so that a window the host
+// has already destroyed cannot end the process; the previous handler is back afterwards, and
+// errors of other connections still go to it.
+class ErrorTrap {
+public:
+    explicit ErrorTrap(Display* display) : display_(display) {
+        XSync(display_, False);
+        previousDisplay_ = trappedDisplay;
+        previousCount_ = errorCount;
+        trappedDisplay = display_;
+        errorCount = 0;
+        previous_ = XSetErrorHandler(&ErrorTrap::handler);
+        previousOuter_ = outerHandler;
+        if (previous_ != &ErrorTrap::handler) outerHandler = previous_;
+    }
+    ~ErrorTrap() {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+        outerHandler = previousOuter_;
+        trappedDisplay = previousDisplay_;
+        errorCount = previousCount_;
+    }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+    // Waits for the server and tells whether any request since construction failed.
+    bool failed() {
+        XSync(display_, False);
+        return errorCount != 0;
+    }
+
+private:
+    static int handler(Display* display, XErrorEvent* event) {
+        if (display == trappedDisplay) {
+            ++errorCount;
+            return 0;
+        }
+        return outerHandler ? outerHandler(display, event) : 0;
+    }
+
+    static inline Display* trappedDisplay = nullptr;
+    static inline int errorCount = 0;
+    static inline XErrorHandler outerHandler = nullptr;
+
+    Display* display_;
+    Display* previousDisplay_;
+    int previousCount_;
+    XErrorHandler previous_;
+    XErrorHandler previousOuter_;
+};
+
+class X11Window;
+
+class X11Platform : public Platform {
+public:
+    ~X11Platform() override { closeDisplay(); }
+
+    bool registerWindowClass(const char* className) override;
+    void unregisterWindowClass(const char* className) override;
+    std::unique_ptr<PlatformWindow> createChildWindow(const char* className, const char* title,
+                                                      NativeWindow parent, std::int32_t width,
+                                                      std::int32_t height,
+                                                      WindowListener* listener) override;
+    void dispatchPendingEvents() override;
+    bool dispatchPendingPaint() override;
+    std::int32_t mouseButtons() override;
+    Point cursorPosition() override;
+    NativeWindow parentOf(NativeWindow window) override;
+    bool screenRect(NativeWindow window, Rect& out) override;
+    Point screenToClient(NativeWindow window, Point screen) override;
+    bool resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) override;
+    void raiseWindow(NativeWindow window) override;
+    std::int32_t dialogFrameHeight() override { return 3; }
+    std::uint32_t tickCount() override;
+    void sleep(std::uint32_t milliseconds) override;
+
+    Display* display() const { return display_; }
+    bool shmAvailable() const { return shm_; }
+    void forget(Window w) { windows_.erase(w); }
+
+private:
+    void closeDisplay();
+    void handle(XEvent& event);
+    bool queryPointer(int& x, int& y, unsigned& mask);
+
+    Display* display_ = nullptr;
+    bool shm_ = false;
+    std::map<std::string, int> classes_;
+    int registrations_ = 0;
+    std::map<Window, X11Window*> windows_;
+    int pressDepth_ = 0;
+};
+
+// The client-area pixels, shared with the server through MIT-SHM when it can, otherwise
+// sent with plain image requests.
+class X11Window : public PlatformWindow, private Surface {
+public:
+    X11Window(X11Platform& platform, Window window, WindowListener* listener)
+        : platform_(platform), window_(window), listener_(listener) {}
+
+    ~X11Window() override {
+        Display* d = platform_.display();
+        platform_.forget(window_);
+        if (!d) return;
+        ErrorTrap trap(d);
+        releaseImage();
+        if (gc_) XFreeGC(d, gc_);
+        if (!destroyed_) XDestroyWindow(d, window_);
+    }
+
+    bool setUp(std::int32_t width, std::int32_t height) {
+        Display* d = platform_.display();
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(d, window_, &attributes)) return false;
+        visual_ = attributes.visual;
+        depth_ = attributes.depth;
+        gc_ = XCreateGC(d, window_, 0, nullptr);
+        return gc_ && makeImage(width, height);
+    }
+
+    NativeWindow handle() const override { return window_; }
+    Surface& surface() override { return *this; }
+    void setListener(WindowListener* listener) override { listener_ = listener; }
+    WindowListener* listener() const { return listener_; }
+    void markDestroyed() { destroyed_ = true; }
+    bool destroyed() const { return destroyed_; }
+
+    void present() override {
+        Rect d = damage();
+        if (d.right <= d.left || d.bottom <= d.top) return;
+        clearDamage();
+        if (destroyed_ || !image_) return;
+        Display* display = platform_.display();
+        if (!direct_) convert(d);
+        ErrorTrap trap(display);
+        if (shmInfo_.shmaddr) {
+            XShmPutImage(display, window_, gc_, image_, d.left, d.top, d.left, d.top,
+                         unsigned(d.width()), unsigned(d.height()), False);
+        } else {
+            XPutImage(display, window_, gc_, image_, d.left, d.top, d.left, d.top,
+                      unsigned(d.width()), unsigned(d.height()));
+        }
+        // The trap's sync also means the server is done with the shared pixels.
+    }
+
+    bool resize(std::int32_t width, std::int32_t height) {
+        releaseImage();
+        return makeImage(width, height);
+    }
+
+private:
+    bool makeImage(std::int32_t width, std::int32_t height) {
+        if (width < 1) width = 1;
+        if (height < 1) height = 1;
+        Display* d = platform_.display();
+        direct_ = depth_ >= 24 && visual_->red_mask == 0xFF0000 && visual_->green_mask == 0xFF00 &&
+                  visual_->blue_mask == 0xFF;
+        if (direct_ && platform_.shmAvailable()) {
+            image_ = XShmCreateImage(d, visual_, unsigned(depth_), ZPixmap, nullptr, &shmInfo_,
+                                     unsigned(width), unsigned(height));
+            if (image_ && image_->bits_per_pixel == 32) {
+                shmInfo_.shmid = shmget(IPC_PRIVATE, std::size_t(image_->bytes_per_line) * std::size_t(height),
+                                        IPC_CREAT | 0600);
+                if (shmInfo_.shmid >= 0) {
+                    void* at = shmat(shmInfo_.shmid, nullptr, 0);
+                    // Marked for removal at once: it goes away with the last detach, even
+                    // when the process dies.
+                    shmctl(shmInfo_.shmid, IPC_RMID, nullptr);
+                    if (at != reinterpret_cast<void*>(-1)) {
+                        shmInfo_.shmaddr = image_->data = static_cast<char*>(at);
+                        shmInfo_.readOnly = False;
+                        ErrorTrap trap(d);
+                        XShmAttach(d, &shmInfo_);
+                        if (!trap.failed()) {
+                            reset(reinterpret_cast<Pixel*>(image_->data), width, height,
+                                  image_->bytes_per_line / 4);
+                            return true;
+                        }
+                        shmdt(at);
+                    }
+                }
+            }
+            if (image_) {
+                image_->data = nullptr;
+                XDestroyImage(image_);
+                image_ = nullptr;
+            }
+            shmInfo_ = XShmSegmentInfo{};
+        }
+        buffer_.resize(width, height);
+        reset(buffer_.row(0), width, height, width);
+        if (direct_) {
+            image_ = XCreateImage(d, visual_, unsigned(depth_), ZPixmap, 0,
+                                  reinterpret_cast<char*>(buffer_.row(0)), unsigned(width),
+                                  unsigned(height), 32, width * 4);
+            if (image_ && image_->bits_per_pixel != 32) {
+                image_->data = nullptr;
+                XDestroyImage(image_);
+                image_ = nullptr;
+                direct_ = false;
+            }
+        }
+        if (!direct_) {
+            // Unusual visuals: convert pixel by pixel into an image of the server's format.
+            image_ = XCreateImage(d, visual_, unsigned(depth_), ZPixmap, 0, nullptr,
+                                  unsigned(width), unsigned(height), 32, 0);
+            if (image_) {
+                image_->data = static_cast<char*>(std::calloc(std::size_t(image_->bytes_per_line), std::size_t(height)));
+                ownsData_ = true;
+            }
+        }
+        return image_ != nullptr;
+    }
+
+    void convert(const Rect& d) {
+        for (std::int32_t y = d.top; y < d.bottom; ++y) {
+            const Pixel* row = Surface::row(y);
+            for (std::int32_t x = d.left; x < d.right; ++x) {
+                Pixel p = row[x];
+                XColor c;
+                c.red = std::uint16_t(((p >> 16) & 255) * 257);
+                c.green = std::uint16_t(((p >> 8) & 255) * 257);
+                c.blue = std::uint16_t((p & 255) * 257);
+                XPutPixel(image_, x, y, scale(c));
+            }
+        }
+    }
+
+    unsigned long scale(const XColor& c) const {
+        auto channel = [](unsigned v, unsigned long mask) {
+            if (!mask) return 0ul;
+            int shift = 0;
+            while (!((mask >> shift) & 1)) ++shift;
+            unsigned long max = mask >> shift;
+            return ((static_cast<unsigned long>(v) * max + 32767) / 65535) << shift;
+        };
+        return channel(c.red, visual_->red_mask) | channel(c.green, visual_->green_mask) |
+               channel(c.blue, visual_->blue_mask);
+    }
+
+    void releaseImage() {
+        Display* d = platform_.display();
+        if (shmInfo_.shmaddr) {
+            XShmDetach(d, &shmInfo_);
+            XSync(d, False);
+            shmdt(shmInfo_.shmaddr);
+            shmInfo_ = XShmSegmentInfo{};
+        }
+        if (image_) {
+            if (!ownsData_) image_->data = nullptr;
+            XDestroyImage(image_); // frees owned data
+            image_ = nullptr;
+        }
+        ownsData_ = false;
+    }
+
+    X11Platform& platform_;
+    Window window_;
+    WindowListener* listener_;
+    Visual* visual_ = nullptr;
+    int depth_ = 0;
+    GC gc_ = nullptr;
+    XImage* image_ = nullptr;
+    XShmSegmentInfo shmInfo_{};
+    PixelBuffer buffer_;
+    bool direct_ = true;
+    bool ownsData_ = false;
+    bool destroyed_ = false;
+};
+
+bool X11Platform::registerWindowClass(const char* className) {
+    if (registrations_ == 0) {
+        display_ = XOpenDisplay(nullptr);
+        if (!display_) return false;
+        int major = 0;
+        int minor = 0;
+        Bool pixmaps = False;
+        shm_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) == True &&
+               std::getenv("OV_NO_SHM") == nullptr;
+    }
+    ++registrations_;
+    ++classes_[className];
+    return true;
+}
+
+void X11Platform::unregisterWindowClass(const char* className) {
+    auto found = classes_.find(className);
+    if (found == classes_.end()) return;
+    if (--found->second == 0) classes_.erase(found);
+    if (--registrations_ == 0) closeDisplay();
+}
+
+void X11Platform::closeDisplay() {
+    if (display_) XCloseDisplay(display_);
+    display_ = nullptr;
+    registrations_ = 0;
+    classes_.clear();
+    windows_.clear();
+}
+
+std::unique_ptr<PlatformWindow> X11Platform::createChildWindow(const char* className,
+                                                               const char* title,
+                                                               NativeWindow parent,
+                                                               std::int32_t width,
+                                                               std::int32_t height,
+                                                               WindowListener* listener) {
+    if (!display_ || !parent || width <= 0 || height <= 0) return nullptr;
+    Window child = 0;
+    {
+        ErrorTrap trap(display_);
+        XSetWindowAttributes attributes{};
+        attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+        attributes.background_pixmap = None;
+        child = XCreateWindow(display_, Window(parent), 0, 0, unsigned(width), unsigned(height), 0,
+                              CopyFromParent, InputOutput, CopyFromParent,
+                              CWEventMask | CWBackPixmap, &attributes);
+        if (trap.failed()) return nullptr; // the parent is not a window (any more)
+        XClassHint hint;
+        hint.res_name = const_cast<char*>(title);
+        hint.res_class = const_cast<char*>(className);
+        XSetClassHint(display_, child, &hint);
+        XStoreName(display_, child, title);
+    }
+    auto window = std::make_unique<X11Window>(*this, child, listener);
+    windows_[child] = window.get();
+    {
+        ErrorTrap trap(display_);
+        if (!window->setUp(width, height) || trap.failed()) return nullptr;
+        XMapWindow(display_, child);
+    }
+    return window;
+}
+
+void X11Platform::handle(XEvent& event) {
+    auto found = windows_.find(event.xany.window);
+    if (event.type == DestroyNotify) found = windows_.find(event.xdestroywindow.window);
+    if (found == windows_.end()) return;
+    X11Window* window = found->second;
+    switch (event.type) {
+    case Expose:
+        if (event.xexpose.count == 0 && window->listener()) window->listener()->windowPaint();
+        break;
+    case ButtonPress:
+        if ((event.xbutton.button == Button1 || event.xbutton.button == Button3) && window->listener()) {
+            ++pressDepth_;
+            window->listener()->windowButtonPress(Point(event.xbutton.x, event.xbutton.y));
+            --pressDepth_;
+        }
+        break;
+    case DestroyNotify:
+        window->markDestroyed();
+        if (window->listener()) window->listener()->windowDestroyed();
+        break;
+    case ConfigureNotify:
+        break;
+    }
+}
+
+void X11Platform::dispatchPendingEvents() {
+    if (!display_) return;
+    XEvent event;
+    if (pressDepth_ > 0) {
+        // Inside a press: everything but further presses, which wait for it to return.
+        auto notPress = [](Display*, XEvent* e, XPointer) -> Bool { return e->type != ButtonPress; };
+        while (display_ && XCheckIfEvent(display_, &event, notPress, nullptr)) handle(event);
+        return;
+    }
+    while (display_ && XPending(display_) > 0) {
+        XNextEvent(display_, &event);
+        handle(event);
+    }
+}
+
+bool X11Platform::dispatchPendingPaint() {
+    if (!display_) return false;
+    XEvent event;
+    auto isExpose = [](Display*, XEvent* e, XPointer) -> Bool { return e->type == Expose; };
+    if (!XCheckIfEvent(display_, &event, isExpose, nullptr)) return false;
+    // One paint covers all the pieces of an exposure.
+    event.xexpose.count = 0;
+    handle(event);
+    return true;
+}
+
+bool X11Platform::queryPointer(int& x, int& y, unsigned& mask) {
+    if (!display_) return false;
+    Window root = 0;
+    Window child = 0;
+    int wx = 0;
+    int wy = 0;
+    return XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &wx, &wy,
+                         &mask) == True;
+}
+
+std::int32_t X11Platform::mouseButtons() {
+    int x = 0;
+    int y = 0;
+    unsigned mask = 0;
+    if (!queryPointer(x, y, mask)) return 0;
+    std::int32_t buttons = 0;
+    if (mask & Button1Mask) buttons |= leftButton;
+    if (mask & Button2Mask) buttons |= middleButton;
+    if (mask & Button3Mask) buttons |= rightButton;
+    if (mask & ShiftMask) buttons |= shiftKey;
+    if (mask & ControlMask) buttons |= controlKey;
+    if (mask & Mod1Mask) buttons |= altKey;
+    return buttons;
+}
+
+Point X11Platform::cursorPosition() {
+    int x = 0;
+    int y = 0;
+    unsigned mask = 0;
+    queryPointer(x, y, mask);
+    return Point(x, y);
+}
+
+NativeWindow X11Platform::parentOf(NativeWindow window) {
+    if (!display_ || !window) return 0;
+    ErrorTrap trap(display_);
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display_, Window(window), &root, &parent, &children, &count)) return 0;
+    if (children) XFree(children);
+    return parent == root ? 0 : parent;
+}
+
+bool X11Platform::screenRect(NativeWindow window, Rect& out) {
+    if (!display_ || !window) return false;
+    ErrorTrap trap(display_);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display_, Window(window), &attributes)) return false;
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(display_, Window(window), attributes.root, 0, 0, &x, &y, &child)) return false;
+    out = Rect(x, y, x + attributes.width, y + attributes.height);
+    return true;
+}
+
+Point X11Platform::screenToClient(NativeWindow window, Point screen) {
+    if (!display_ || !window) return screen;
+    ErrorTrap trap(display_);
+    int x = screen.h;
+    int y = screen.v;
+    Window child = 0;
+    if (!XTranslateCoordinates(display_, DefaultRootWindow(display_), Window(window), screen.h,
+                               screen.v, &x, &y, &child)) {
+        return screen;
+    }
+    return Point(x, y);
+}
+
+bool X11Platform::resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) {
+    if (!display_ || !window || width <= 0 || height <= 0) return false;
+    ErrorTrap trap(display_);
+    XResizeWindow(display_, Window(window), unsigned(width), unsigned(height));
+    auto found = windows_.find(Window(window));
+    if (found != windows_.end()) found->second->resize(width, height);
+    return !trap.failed();
+}
+
+void X11Platform::raiseWindow(NativeWindow window) {
+    if (!display_ || !window) return;
+    ErrorTrap trap(display_);
+    XRaiseWindow(display_, Window(window));
+}
+
+std::uint32_t X11Platform::tickCount() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::uint32_t(std::uint64_t(now.tv_sec) * 1000u + std::uint64_t(now.tv_nsec) / 1000000u);
+}
+
+void X11Platform::sleep(std::uint32_t milliseconds) {
+    timespec delay{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&delay, &delay) != 0) {
+    }
+}
+
+} // namespace
+
+Platform& x11Platform() {
+    static X11Platform instance;
+    return instance;
+}
+
+} // namespace gui
