@@ -156,7 +156,13 @@ AEffect* entry(audioMasterCallback host)
 #endif
     if (refuse || version == 0)
         return nullptr;
+#ifdef FAKE_BAD_MAGIC
+    // No host can close a record it rejected, so this one is not allocated.
+    static Fake rejected;
+    Fake* fake = &rejected;
+#else
     Fake* fake = new Fake;
+#endif
     fake->host = host;
     fake->hostVersionSeen = version;
     AEffect& r = fake->record;
