@@ -50,5 +50,5 @@ if [ -e build/bin/Vorlane.so ]; then
 fi
 
 echo
-echo "Wrote ${#rendered[@]} WAV files (32-bit float) into $(pwd)/out:"
+echo "Wrote the test signal and $((${#rendered[@]} - 1)) renders (32-bit float WAV) into $(pwd)/out:"
 printf '  %s\n' "${rendered[@]}"
