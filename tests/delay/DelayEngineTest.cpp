@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <vector>
+
+#include "DelayEffect.h"
+
+namespace {
+
+// Opens the engine's fields to the tests.
+class DelayProbe : public DelayEffect {
+public:
+    DelayProbe() : DelayEffect(nullptr) {}
+
+    using DelayEffect::altCount;
+    using DelayEffect::altLength;
+    using DelayEffect::altPhase;
+    using DelayEffect::bpm;
+    using DelayEffect::buffer;
+    using DelayEffect::bufferLength;
+    using DelayEffect::delayLength;
+    using DelayEffect::divisor;
+    using DelayEffect::multiplier;
+    using DelayEffect::outposSteps;
+    using DelayEffect::readPos;
+    using DelayEffect::reverseMode;
+    using DelayEffect::revType;
+    using DelayEffect::writePos;
+
+    // Every sample of the delay line holds its own index, so an output names where it was read.
+    void fillWithIndices() { std::iota(buffer, buffer + bufferLength, 0.0f); }
+
+    // Runs silence through processReplacing in one block; answers the first output.
+    std::vector<float> silence(VstInt32 frames)
+    {
+        std::vector<float> in(static_cast<std::size_t>(frames)), left(in.size()), right(in.size());
+        float* inputs[] = {in.data()};
+        float* outputs[] = {left.data(), right.data()};
+        processReplacing(inputs, outputs, frames);
+        return left;
+    }
+};
+
+std::vector<float> range(float first, float last)
+{
+    std::vector<float> values;
+    const float step = last >= first ? 1.0f : -1.0f;
+    for (float v = first; v != last + step; v += step)
+        values.push_back(v);
+    return values;
+}
+
+std::vector<float> join(std::vector<float> a, const std::vector<float>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(DelayEngineTest, ConstructionDerivesTheDefaultDelay)
+{
+    DelayProbe probe;
+    EXPECT_EQ(probe.bpm, 117);
+    EXPECT_EQ(probe.divisor, 1);
+    EXPECT_EQ(probe.multiplier, 1);
+    EXPECT_EQ(probe.outposSteps, 0);
+    EXPECT_EQ(probe.delayLength, 90244);
+    EXPECT_EQ(probe.reverseMode, 0);
+    EXPECT_EQ(probe.revType, 0);
+    EXPECT_EQ(probe.altLength, 90244);
+    EXPECT_EQ(probe.altPhase, 1);
+    EXPECT_EQ(probe.altCount, 0);
+    EXPECT_EQ(probe.writePos, 0);
+    EXPECT_EQ(probe.readPos, 220500 - 90244);
+}
+
+struct PositionCase {
+    const char* name;
+    float reverse;
+    float revType;
+    VstInt32 writePos;
+    float outpos;
+    VstInt32 readPos;
+};
+
+class ReadPositionTest : public ::testing::TestWithParam<PositionCase> {};
+
+// With the shortest delay, 1832 samples.
+TEST_P(ReadPositionTest, FollowsTheWritePosition)
+{
+    const PositionCase& c = GetParam();
+    DelayProbe probe;
+    probe.setParameter(0, 1.0f);
+    probe.setParameter(3, 1.0f);
+    probe.setParameter(7, c.revType);
+    probe.setParameter(6, c.reverse);
+    probe.writePos = c.writePos;
+    probe.setParameter(5, c.outpos);
+    EXPECT_EQ(probe.delayLength, 1832);
+    EXPECT_EQ(probe.readPos, c.readPos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, ReadPositionTest,
+    ::testing::Values(PositionCase{"LagFits", 0, 0, 10000, 1.0f, 10000 - 2 * 1832},
+                      PositionCase{"LagDropped", 0, 0, 3000, 1.0f, 3000 - 1832},
+                      PositionCase{"HalfLag", 0, 0, 10000, 0.5f, 10000 - 1832 - 916},
+                      PositionCase{"ExactlyOneDelay", 0, 0, 1832, 0.0f, 0},
+                      PositionCase{"NormalWrapsTheRing", 0, 0, 1000, 1.0f, 1000 - 1832 + 220500},
+                      PositionCase{"ReverseStartsAtTheTop", 1, 0, 1000, 0.0f, 1831},
+                      PositionCase{"AlternateStartsAtTheTop", 1, 1, 1000, 0.0f, 1831},
+                      PositionCase{"ReverseBeyondTheRing", 1, 0, 5000, 0.0f, 5000 - 1832}),
+    [](const ::testing::TestParamInfo<PositionCase>& param) {
+        return std::string(param.param.name);
+    });
+
+TEST(DelayEngineTest, AlternateLengthIsTakenWhenTheModeIsSet)
+{
+    DelayProbe probe;
+    probe.altPhase = 0;
+    probe.setParameter(7, 1.0f);
+    probe.setParameter(6, 1.0f);
+    EXPECT_EQ(probe.reverseMode, 2);
+    EXPECT_EQ(probe.altPhase, 1);
+    EXPECT_EQ(probe.altLength, 90244);
+    probe.setParameter(3, 1.0f);
+    EXPECT_EQ(probe.delayLength, 2820);
+    EXPECT_EQ(probe.altLength, 90244);
+}
+
+// The phase turns at the end of the chunk in which the count was reached.
+TEST(DelayEngineTest, AlternatePhaseTurnsAfterTheChunk)
+{
+    DelayProbe probe;
+    probe.setParameter(1, 0.0f);
+    probe.setParameter(0, 1.0f);
+    probe.setParameter(3, 1.0f);
+    probe.setParameter(7, 1.0f);
+    probe.setParameter(6, 1.0f);
+    probe.fillWithIndices();
+    probe.altLength = 1000;
+    probe.altCount = 900;
+    probe.altPhase = 0;
+    probe.writePos = 100;
+    probe.readPos = 5000;
+
+    EXPECT_EQ(probe.silence(512), range(5000, 5511));
+    EXPECT_EQ(probe.altPhase, 1);
+    EXPECT_EQ(probe.altCount, 0);
+    EXPECT_EQ(probe.silence(512), range(5512, 5001));
+    EXPECT_EQ(probe.altPhase, 1);
+    EXPECT_EQ(probe.altCount, 512);
+}
+
+// Backward reads stop above index 0 and start again at the top of the ring.
+TEST(DelayEngineTest, ReverseRestartsAtTheTopOfTheRing)
+{
+    DelayProbe probe;
+    probe.setParameter(1, 0.0f);
+    probe.setParameter(0, 1.0f);
+    probe.setParameter(3, 1.0f);
+    probe.setParameter(6, 1.0f);
+    probe.fillWithIndices();
+    probe.writePos = 1500;
+    probe.readPos = 10;
+    EXPECT_EQ(probe.silence(20), join(range(10, 1), range(1832, 1823)));
+    EXPECT_EQ(probe.readPos, 1822);
+}
+
+// A write position left far beyond the ring by normal mode comes back one delay per chunk.
+TEST(DelayEngineTest, ReverseBringsTheWritePositionBackOneDelayPerChunk)
+{
+    DelayProbe probe;
+    probe.setParameter(0, 1.0f);
+    probe.setParameter(3, 1.0f);
+    probe.setParameter(6, 1.0f);
+    probe.writePos = 100000;
+    probe.readPos = 1800;
+    probe.silence(512);
+    EXPECT_EQ(probe.writePos, 100512 - 1832);
+    probe.silence(512);
+    EXPECT_EQ(probe.writePos, 100512 + 512 - 2 * 1832);
+}
+
+// Forward chunks end where either position meets the end of the buffer.
+TEST(DelayEngineTest, ForwardWrapsBothPositionsAtTheBufferEnd)
+{
+    DelayProbe probe;
+    probe.setParameter(1, 0.0f);
+    probe.fillWithIndices();
+    probe.writePos = 220400;
+    probe.readPos = 220450;
+    EXPECT_EQ(probe.silence(512), join(range(220450, 220499), range(0, 461)));
+    EXPECT_EQ(probe.readPos, 462);
+    EXPECT_EQ(probe.writePos, 412);
+}
+
+TEST(DelayEngineTest, ProgramOutsideTheRangeIsIgnored)
+{
+    DelayProbe probe;
+    probe.setProgram(3);
+    probe.setProgram(16);
+    probe.setProgram(-1);
+    EXPECT_EQ(probe.getProgram(), 3);
+}
+
+} // namespace
