@@ -1,0 +1,112 @@
+// Ombrisk's processReplacing at block 512 against a baseline that moves the same bytes per
+// sample: one float read from a ring of the same size, one written into it, one input read
+// and two outputs written. Compare the time_per_sample counters of the two.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "PluginLoader.h"
+
+namespace {
+
+constexpr int blockSize = 512;
+constexpr int ringLength = 220500;
+
+std::vector<float> noise(std::size_t length)
+{
+    std::mt19937 random(1);
+    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+    std::vector<float> samples(length);
+    for (float& s : samples)
+        s = sample(random);
+    return samples;
+}
+
+void setSamplesCounter(benchmark::State& state)
+{
+    state.SetItemsProcessed(state.iterations() * blockSize);
+    state.counters["time_per_sample"] = benchmark::Counter(
+        blockSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// The baseline: a ring delay with nothing but the data movement, cut into chunks at the
+// ring's end like the plug-in.
+struct RingCopy {
+    std::vector<float> ring = std::vector<float>(ringLength, 0.0f);
+    int writePos = 0;
+    int readPos = ringLength - 90244;
+
+    void run(const float* input, float* output0, float* output1, int frames)
+    {
+        while (frames > 0) {
+            const int n = std::min({frames, ringLength - readPos, ringLength - writePos});
+            float* write = ring.data() + writePos;
+            const float* read = ring.data() + readPos;
+            for (int i = 0; i < n; ++i) {
+                const float x = input[i];
+                const float y = read[i];
+                write[i] = x;
+                output0[i] = y;
+                output1[i] = y;
+            }
+            writePos = writePos + n >= ringLength ? writePos + n - ringLength : writePos + n;
+            readPos = readPos + n >= ringLength ? readPos + n - ringLength : readPos + n;
+            input += n;
+            output0 += n;
+            output1 += n;
+            frames -= n;
+        }
+    }
+};
+
+void BM_RingCopyBaseline(benchmark::State& state)
+{
+    RingCopy ring;
+    const auto input = noise(blockSize);
+    std::vector<float> left(blockSize), right(blockSize);
+    for (auto _ : state) {
+        ring.run(input.data(), left.data(), right.data(), blockSize);
+        benchmark::DoNotOptimize(left.data());
+        benchmark::DoNotOptimize(right.data());
+        benchmark::ClobberMemory();
+    }
+    setSamplesCounter(state);
+}
+BENCHMARK(BM_RingCopyBaseline);
+
+// Mode 0 normal, 1 reverse, 2 alternate; the default program otherwise (a bar at 117 bpm).
+void BM_OmbriskProcessReplacing(benchmark::State& state)
+{
+    std::string error;
+    auto plugin = PluginLoader::open(OMBRISK_PATH, error);
+    if (!plugin) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    AEffect* effect = plugin->effect();
+    plugin->dispatch(effOpen);
+    plugin->dispatch(effSetBlockSize, 0, blockSize);
+    plugin->dispatch(effMainsChanged, 0, 1);
+    if (state.range(0) == 2)
+        effect->setParameter(effect, 7, 1.0f);
+    effect->setParameter(effect, 6, state.range(0) > 0 ? 1.0f : 0.0f);
+
+    auto input = noise(blockSize);
+    std::vector<float> left(blockSize), right(blockSize);
+    float* inputs[] = {input.data()};
+    float* outputs[] = {left.data(), right.data()};
+    for (auto _ : state) {
+        effect->processReplacing(effect, inputs, outputs, blockSize);
+        benchmark::DoNotOptimize(left.data());
+        benchmark::ClobberMemory();
+    }
+    setSamplesCounter(state);
+}
+BENCHMARK(BM_OmbriskProcessReplacing)->ArgName("mode")->Arg(0)->Arg(1)->Arg(2);
+
+} // namespace
+
+BENCHMARK_MAIN();
