@@ -27,15 +27,20 @@ function(add_bitmap_table target)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
 endfunction()
 
-# add_vst_plugin(NAME SOURCES ... [LIBRARIES ...] [BITMAPS ID FILE ...])
+# add_vst_plugin(NAME SOURCES ... [LIBRARIES ...] [BITMAPS ID FILE ...] [TEST_ONLY])
 # A loadable VST 2 module at bin/NAME.so that exports only the entry symbols; BITMAPS are
-# embedded as the module's bitmap table (files relative to the calling directory).
+# embedded as the module's bitmap table (files relative to the calling directory). TEST_ONLY
+# modules stay in the calling directory's build folder and are not installed.
 function(add_vst_plugin name)
-  cmake_parse_arguments(P "" "" "SOURCES;LIBRARIES;BITMAPS" ${ARGN})
+  cmake_parse_arguments(P "TEST_ONLY" "" "SOURCES;LIBRARIES;BITMAPS" ${ARGN})
   add_library(${name} MODULE ${P_SOURCES} ${PROJECT_SOURCE_DIR}/framework/Entry.cpp)
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
   target_link_libraries(${name} PRIVATE framework ${P_LIBRARIES})
   target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
   add_bitmap_table(${name} ${P_BITMAPS})
-  install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vst)
+  if(P_TEST_ONLY)
+    set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  else()
+    install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vst)
+  endif()
 endfunction()

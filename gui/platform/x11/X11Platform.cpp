@@ -291,6 +291,7 @@ bool X11Platform::registerWindowClass(const char* className) {
         int major = 0;
         int minor = 0;
         Bool pixmaps = False;
+        // OV_NO_SHM forces plain image requests, as for a display on another machine.
         shm_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) == True &&
                std::getenv("OV_NO_SHM") == nullptr;
     }

@@ -1,0 +1,330 @@
+// The test plug-in's editor embedded in a host-made window on a real (private) X server:
+// same pixels as the headless backend, presses and drags through XTEST, open/close cycles,
+// and a host that destroys its window first.
+#include "TestEffect.h"
+#include "XvfbServer.h"
+#include "gui/GuiEditorBase.h"
+#include "gui/platform/headless/HeadlessPlatform.h"
+
+#include "PluginLoader.h"
+
+// Before Xlib, whose None and Bool macros clash with its names.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <malloc.h>
+
+#include <chrono>
+#include <cstdio>
+#include <dirent.h>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int editorWidth = 568;
+constexpr int editorHeight = 290;
+constexpr int hostX = 50;
+constexpr int hostY = 60;
+
+XvfbServer* server = nullptr;
+
+class XEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { server = new XvfbServer; }
+    void TearDown() override {
+        delete server;
+        server = nullptr;
+    }
+};
+const auto* environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+
+int sentinelErrors = 0;
+int sentinelHandler(Display*, XErrorEvent*) {
+    ++sentinelErrors;
+    return 0;
+}
+
+using Image = std::vector<std::uint32_t>;
+
+// The test plug-in's editor drawn by the headless backend in this process, with the given
+// parameter values.
+Image headlessPixels(float toggle, float level) {
+    gui::HeadlessPlatform platform;
+    gui::Platform::install(&platform);
+    Image out;
+    {
+        TestEffect effect(nullptr);
+        effect.setParameter(0, toggle);
+        effect.setParameter(1, level);
+        gui::NativeWindow host = platform.createHostWindow(0, gui::Rect(0, 0, editorWidth, editorHeight));
+        auto* editor = static_cast<gui::GuiEditorBase*>(effect.getEditor());
+        editor->open(reinterpret_cast<void*>(host));
+        editor->idle();
+        gui::Surface* s = platform.surfaceOf(platform.childrenOf(host).at(0));
+        for (int y = 0; y < s->height(); ++y)
+            for (int x = 0; x < s->width(); ++x) out.push_back(s->pixel(x, y));
+        editor->close();
+    }
+    gui::Platform::install(nullptr);
+    return out;
+}
+
+class EditorX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!server || !server->running()) GTEST_SKIP() << "Xvfb could not be started";
+        display = XOpenDisplay(server->display().c_str());
+        ASSERT_NE(display, nullptr);
+        previousHandler = XSetErrorHandler(sentinelHandler);
+        sentinelErrors = 0;
+        host = makeHostWindow();
+    }
+    void TearDown() override {
+        if (!display) return;
+        if (host) XDestroyWindow(display, host);
+        XSync(display, False);
+        XSetErrorHandler(previousHandler);
+        XCloseDisplay(display);
+    }
+
+    Window makeHostWindow(int x = hostX, int y = hostY) {
+        Window w = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, editorWidth, editorHeight, 0, 0, 0);
+        XMapWindow(display, w);
+        XSync(display, False);
+        return w;
+    }
+
+    std::unique_ptr<PluginLoader> load(const char* path = GUI_TEST_PLUGIN) {
+        std::string error;
+        auto plugin = PluginLoader::open(path, error);
+        EXPECT_NE(plugin, nullptr) << error;
+        if (plugin) plugin->dispatch(effOpen);
+        return plugin;
+    }
+
+    static void idle(PluginLoader& plugin, int passes = 10) {
+        for (int i = 0; i < passes; ++i) {
+            plugin.dispatch(effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    Image screenPixels(Window w) {
+        XSync(display, False);
+        XImage* image = XGetImage(display, w, 0, 0, editorWidth, editorHeight, AllPlanes, ZPixmap);
+        Image out;
+        if (!image) return out;
+        for (int y = 0; y < editorHeight; ++y)
+            for (int x = 0; x < editorWidth; ++x) out.push_back(std::uint32_t(XGetPixel(image, x, y)) & 0xFFFFFFu);
+        XDestroyImage(image);
+        return out;
+    }
+
+    std::vector<Window> childrenOf(Window w) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        std::vector<Window> out;
+        if (XQueryTree(display, w, &root, &parent, &children, &count)) {
+            out.assign(children, children + count);
+            if (children) XFree(children);
+        }
+        return out;
+    }
+
+    Display* display = nullptr;
+    Window host = 0;
+    XErrorHandler previousHandler = nullptr;
+};
+
+int differingPixels(const Image& a, const Image& b) {
+    if (a.size() != b.size()) return -1;
+    int n = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+    return n;
+}
+
+TEST_F(EditorX11Test, EmbeddedEditorShowsTheHeadlessPixels) {
+    auto plugin = load();
+    ASSERT_NE(plugin, nullptr);
+    EXPECT_TRUE(plugin->effect()->flags & effFlagsHasEditor);
+    plugin->dispatch(effEditIdle); // nothing open: nothing happens
+    ERect* rect = nullptr;
+    ASSERT_EQ(plugin->dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, editorWidth);
+    EXPECT_EQ(rect->bottom - rect->top, editorHeight);
+    plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host));
+    idle(*plugin);
+    const Image expected = headlessPixels(0.0f, 0.5f);
+    EXPECT_EQ(differingPixels(screenPixels(host), expected), 0);
+    // Parameter changes from the host show on the next idle passes.
+    plugin->effect()->setParameter(plugin->effect(), 0, 1.0f);
+    plugin->effect()->setParameter(plugin->effect(), 1, 0.25f);
+    idle(*plugin, 3);
+    EXPECT_EQ(differingPixels(screenPixels(host), headlessPixels(1.0f, 0.25f)), 0);
+    plugin->dispatch(effEditClose);
+    EXPECT_TRUE(childrenOf(host).empty());
+    plugin->close();
+    EXPECT_EQ(sentinelErrors, 0);
+}
+
+// Runs pointer actions from another connection while the editor thread idles, as a user would.
+void replay(const std::string& name, const std::vector<std::function<void(Display*)>>& steps) {
+    Display* d = XOpenDisplay(name.c_str());
+    if (!d) return;
+    for (const auto& step : steps) {
+        step(d);
+        XFlush(d);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    XCloseDisplay(d);
+}
+
+TEST_F(EditorX11Test, XtestClickAndDragReachTheRightWidgets) {
+    auto plugin = load();
+    ASSERT_NE(plugin, nullptr);
+    plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host));
+    idle(*plugin);
+    int ev = 0, er = 0, major = 0, minor = 0;
+    ASSERT_TRUE(XTestQueryExtension(display, &ev, &er, &major, &minor));
+    auto move = [](int x, int y) {
+        return [x, y](Display* d) { XTestFakeMotionEvent(d, -1, hostX + x, hostY + y, 0); };
+    };
+    auto button = [](bool down) { return [down](Display* d) { XTestFakeButtonEvent(d, 1, down, 0); }; };
+    // Click the toggle, then drag the fader handle (value 0.5 sits at 124..135) to the top.
+    std::thread user(replay, server->display(),
+                     std::vector<std::function<void(Display*)>>{move(56, 56), button(true), button(false),
+                                                                move(130, 130), button(true), move(130, 100),
+                                                                move(130, 60), move(130, 20), button(false)});
+    for (int i = 0; i < 120; ++i) {
+        plugin->dispatch(effEditIdle);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    user.join();
+    idle(*plugin, 5);
+    const auto& automation = plugin->automation();
+    ASSERT_GE(automation.size(), 2u);
+    EXPECT_EQ(automation.front().index, 0);
+    EXPECT_EQ(automation.front().value, 1.0f);
+    EXPECT_EQ(automation.back().index, 1);
+    EXPECT_EQ(automation.back().value, 1.0f);
+    int faderReports = 0;
+    for (const auto& a : automation) faderReports += a.index == 1;
+    EXPECT_GE(faderReports, 2); // reported along the way, not only at the end
+    EXPECT_EQ(differingPixels(screenPixels(host), headlessPixels(1.0f, 1.0f)), 0);
+    plugin->dispatch(effEditClose);
+    plugin->close();
+}
+
+int openFiles() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d)) ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+int sharedSegments() {
+    std::ifstream maps("/proc/self/maps");
+    int n = 0;
+    for (std::string line; std::getline(maps, line);) n += line.find("SYSV") != std::string::npos;
+    return n;
+}
+
+TEST_F(EditorX11Test, OpeningAndClosingTwoHundredTimesLeaksNothing) {
+    auto plugin = load();
+    ASSERT_NE(plugin, nullptr);
+    auto cycle = [&] {
+        plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host));
+        plugin->dispatch(effEditIdle);
+        plugin->dispatch(effEditIdle);
+        plugin->dispatch(effEditClose);
+    };
+    for (int i = 0; i < 10; ++i) cycle(); // fonts, caches and the server's first replies
+    const int files = openFiles();
+    const int segments = sharedSegments();
+    const auto heap = mallinfo2().uordblks;
+    for (int i = 0; i < 200; ++i) cycle();
+    EXPECT_EQ(openFiles(), files);
+    EXPECT_EQ(sharedSegments(), segments);
+    EXPECT_LT(mallinfo2().uordblks, heap + 64 * 1024);
+    EXPECT_TRUE(childrenOf(host).empty());
+    plugin->close();
+}
+
+TEST_F(EditorX11Test, HostDestroyingItsWindowFirstDoesNotCrash) {
+    auto plugin = load();
+    ASSERT_NE(plugin, nullptr);
+    for (bool idleBetween : {true, false}) {
+        plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host));
+        idle(*plugin, 3);
+        XDestroyWindow(display, host);
+        XSync(display, False);
+        host = 0;
+        if (idleBetween) idle(*plugin, 3);
+        plugin->dispatch(effEditClose);
+        plugin->dispatch(effEditIdle);
+        host = makeHostWindow();
+    }
+    // Opening into a window that no longer exists fails quietly too.
+    Window gone = makeHostWindow();
+    XDestroyWindow(display, gone);
+    XSync(display, False);
+    plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(gone));
+    idle(*plugin, 2);
+    plugin->dispatch(effEditClose);
+    plugin->close();
+    // Our handler is still the one in force and saw none of the plug-in's errors.
+    EXPECT_EQ(XSetErrorHandler(sentinelHandler), sentinelHandler);
+    EXPECT_EQ(sentinelErrors, 0);
+}
+
+std::string classOf(Display* d, Window w) {
+    XClassHint hint{};
+    if (!XGetClassHint(d, w, &hint)) return "";
+    std::string name = hint.res_class ? hint.res_class : "";
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    return name;
+}
+
+TEST_F(EditorX11Test, TwoModulesRegisterTwoWindowClasses) {
+    auto a = load(GUI_TEST_PLUGIN);
+    auto b = load(GUI_TEST_PLUGIN_B);
+    ASSERT_TRUE(a && b);
+    Window secondHost = makeHostWindow(hostX, hostY + 300);
+    a->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host));
+    b->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(secondHost));
+    idle(*a, 2);
+    idle(*b, 2);
+    auto childA = childrenOf(host);
+    auto childB = childrenOf(secondHost);
+    ASSERT_EQ(childA.size(), 1u);
+    ASSERT_EQ(childB.size(), 1u);
+    const std::string classA = classOf(display, childA[0]);
+    const std::string classB = classOf(display, childB[0]);
+    const std::regex pattern("Plugin[0-9a-f]{8}");
+    EXPECT_TRUE(std::regex_match(classA, pattern)) << classA;
+    EXPECT_TRUE(std::regex_match(classB, pattern)) << classB;
+    EXPECT_NE(classA, classB);
+    // Closing one module's editor leaves the other working.
+    a->dispatch(effEditClose);
+    b->effect()->setParameter(b->effect(), 0, 1.0f);
+    idle(*b, 3);
+    EXPECT_EQ(differingPixels(screenPixels(secondHost), headlessPixels(1.0f, 0.5f)), 0);
+    b->dispatch(effEditClose);
+    XDestroyWindow(display, secondHost);
+    a->close();
+    b->close();
+}
+
+} // namespace

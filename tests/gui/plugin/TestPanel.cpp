@@ -1,0 +1,70 @@
+#include "TestPanel.h"
+
+#include "TestWidgets.h"
+#include "gui/Picture.h"
+#include "gui/RootView.h"
+
+#include "EffectBase.h"
+
+#include <new>
+
+using namespace gui;
+
+TestPanel::TestPanel(EffectBase* edited) : GuiEditorBase(edited) {
+    // The size is known before the host asks, without loading anything.
+    rect.top = 0;
+    rect.left = 0;
+    rect.bottom = 290;
+    rect.right = 568;
+}
+
+TestPanel::~TestPanel() {
+    close();
+}
+
+VstInt32 TestPanel::open(void* parent) {
+    GuiEditorBase::open(parent);
+    if (rootView) return 1;
+    background = new (std::nothrow) Picture(backgroundId);
+    toggleFrames = new (std::nothrow) Picture(toggleId);
+    handle = new (std::nothrow) Picture(handleId);
+    rootView = new (std::nothrow) RootView(Rect(0, 0, rect.right, rect.bottom), parent, this);
+    if (!rootView || !background || !toggleFrames || !handle) {
+        close();
+        return 0;
+    }
+    rootView->setBackground(background);
+    toggle = new (std::nothrow) ToggleWidget(Rect(40, 40, 72, 72), this, 0, toggleFrames);
+    fader = new (std::nothrow) FaderWidget(Rect(120, 30, 144, 230), this, 1, handle);
+    readout = new (std::nothrow) ReadoutWidget(Rect(200, 40, 360, 60), "Level");
+    for (Widget* w : {static_cast<Widget*>(toggle), static_cast<Widget*>(fader), static_cast<Widget*>(readout)}) {
+        if (w && !rootView->addWidget(w)) delete w;
+    }
+    if (toggle) toggle->setValue(effect->getParameter(0));
+    if (fader) fader->setValue(effect->getParameter(1));
+    if (readout) readout->setValue(effect->getParameter(1));
+    return 1;
+}
+
+void TestPanel::close() {
+    delete rootView;
+    rootView = nullptr;
+    toggle = nullptr;
+    fader = nullptr;
+    readout = nullptr;
+    for (Picture** p : {&background, &toggleFrames, &handle}) {
+        if (*p) (*p)->release();
+        *p = nullptr;
+    }
+}
+
+void TestPanel::setParameter(VstInt32 index, float value) {
+    GuiEditorBase::setParameter(index, value);
+    if (index == 0 && toggle) toggle->setValue(value);
+    if (index == 1 && fader) fader->setValue(value);
+    if (index == 1 && readout) readout->setValue(value);
+}
+
+void TestPanel::valueChanged(std::int32_t tag, float value) {
+    effect->setParameterAndAutomate(tag, value);
+}
