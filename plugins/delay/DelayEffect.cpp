@@ -335,8 +335,11 @@ VstInt32 DelayEffect::forwardChunk(const float* input, float* output0, float* ou
     return n;
 }
 
-// Reads downward from readPos (never below index 1) while writing upward; both wrap at the
-// ring of delayLength samples. Answers the samples done, which may be 0 at the ring's bottom.
+// Reads downward from readPos to index 0 while writing upward; both wrap at the ring of
+// delayLength samples, the same samples 0 to delayLength - 1 for both, so every sample
+// written is played once and no stale sample outside the ring is replayed. A write position
+// inside the ring ends the chunk at the ring's end; one left beyond it by normal mode comes
+// back one delayLength per chunk. Answers the samples done.
 template <bool accumulate>
 VstInt32 DelayEffect::backwardChunk(const float* input, float* output0, float* output1,
                                     VstInt32 remaining)
@@ -344,10 +347,11 @@ VstInt32 DelayEffect::backwardChunk(const float* input, float* output0, float* o
     const VstInt32 w = writePos;
     const VstInt32 r = readPos;
     const VstInt32 length = delayLength;
-    const VstInt32 n = std::min({remaining, r, bufferLength - w});
+    const VstInt32 writeRoom = w < length ? length - w : bufferLength - w;
+    const VstInt32 n = std::min({remaining, r + 1, writeRoom});
     runKernel<true, accumulate>(input, output0, output1, w, r, n);
     writePos = w + n >= length ? w + n - length : w + n;
-    readPos = r - n <= 0 ? length : r - n;
+    readPos = r - n < 0 ? length - 1 : r - n;
     return n;
 }
 

@@ -151,7 +151,7 @@ TEST(DelayEngineTest, AlternatePhaseTurnsAfterTheChunk)
     EXPECT_EQ(probe.altCount, 512);
 }
 
-// Backward reads stop above index 0 and start again at the top of the ring.
+// Backward reads run down to index 0 and start again at the top of the ring.
 TEST(DelayEngineTest, ReverseRestartsAtTheTopOfTheRing)
 {
     DelayProbe probe;
@@ -162,8 +162,28 @@ TEST(DelayEngineTest, ReverseRestartsAtTheTopOfTheRing)
     probe.fillWithIndices();
     probe.writePos = 1500;
     probe.readPos = 10;
-    EXPECT_EQ(probe.silence(20), join(range(10, 1), range(1832, 1823)));
+    EXPECT_EQ(probe.silence(20), join(range(10, 0), range(1831, 1823)));
     EXPECT_EQ(probe.readPos, 1822);
+}
+
+// Inside the ring, the write position wraps at its end even in the middle of a block.
+TEST(DelayEngineTest, ReverseWritesWrapAtTheRingEnd)
+{
+    DelayProbe probe;
+    probe.setParameter(1, 0.0f);
+    probe.setParameter(0, 1.0f);
+    probe.setParameter(3, 1.0f);
+    probe.setParameter(6, 1.0f);
+    probe.writePos = 1800;
+    probe.readPos = 1000;
+    std::vector<float> in(64, 1.0f), left(64), right(64);
+    float* inputs[] = {in.data()};
+    float* outputs[] = {left.data(), right.data()};
+    probe.processReplacing(inputs, outputs, 64);
+    EXPECT_EQ(probe.writePos, 32);
+    EXPECT_EQ(probe.buffer[1831], 1.0f);
+    EXPECT_EQ(probe.buffer[1832], 0.0f);
+    EXPECT_EQ(probe.buffer[31], 1.0f);
 }
 
 // A write position left far beyond the ring by normal mode comes back one delay per chunk.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -242,5 +243,45 @@ TEST_F(OmbriskSoundTest, ParameterStormStaysFinite)
     effect->processReplacing(effect, nullptr, outputs, 64);
     effect->processReplacing(effect, inputs, nullptr, 64);
 }
+
+} // namespace
+
+namespace {
+
+// Every sample written in reverse mode is played back once, whatever the host's block size:
+// the write position wraps at the end of the ring even inside a block.
+class OmbriskReverseBlockTest : public OmbriskFixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OmbriskReverseBlockTest, EverySampleComesBackOnce)
+{
+    set(0, 1.0f);
+    set(3, 1.0f);
+    set(1, 0.0f);
+    set(6, 1.0f);
+    const std::pair<std::size_t, float> marks[] = {{100, 0.5f},    {700, 0.25f},     {1900, 0.125f},
+                                                   {1950, 0.0625f}, {2600, 0.03125f}, {3700, 0.015625f},
+                                                   {5000, 0.0078125f}, {3664, 0.00390625f}};
+    std::vector<float> input(9000, 0.0f);
+    for (auto [at, amplitude] : marks)
+        input[at] = amplitude;
+    const auto output = run(input, GetParam());
+    for (auto [at, amplitude] : marks)
+        EXPECT_EQ(std::count(output.begin(), output.end(), amplitude), 1) << "written at " << at;
+}
+
+// Audio left in the delay line by normal mode is played once in reverse, then overwritten:
+// silence going in gives silence coming out after two turns of the ring.
+TEST_F(OmbriskSoundTest, ReverseLeavesNoStaleSampleBehind)
+{
+    set(0, 1.0f);
+    set(3, 1.0f);
+    set(1, 0.0f);
+    run(noise(5000, 4));
+    set(6, 1.0f);
+    const auto output = run(std::vector<float>(20000, 0.0f));
+    EXPECT_TRUE(nonZero(std::vector<float>(output.begin() + 2 * 1832, output.end())).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, OmbriskReverseBlockTest, ::testing::Values(1, 64, 441, 512, 4096));
 
 } // namespace
