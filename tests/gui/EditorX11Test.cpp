@@ -15,6 +15,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <malloc.h>
+#include <png.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -325,6 +327,67 @@ TEST_F(EditorX11Test, TwoModulesRegisterTwoWindowClasses) {
     XDestroyWindow(display, secondHost);
     a->close();
     b->close();
+}
+
+} // namespace
+
+namespace {
+
+std::string run(const std::string& command, int& status) {
+    std::string out;
+    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        status = pclose(pipe);
+    }
+    return out;
+}
+
+TEST_F(EditorX11Test, PlughostEditorSavesThePictureAndReportsAScriptedClick) {
+    const std::string dir = ::testing::TempDir();
+    const std::string script = dir + "gui_editor_script.txt";
+    const std::string png = dir + "gui_editor.png";
+    std::ofstream(script) << "# the toggle\nmove 56 56\npress\nrelease 1\nwait 30\n";
+    int status = -1;
+    const std::string out = run(std::string(PLUGHOST) + " editor " + GUI_TEST_PLUGIN + " --png " + png +
+                                    " --idle-ms 10 --script " + script,
+                                status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(out, "automate 0 1\n");
+    // The PNG shows the editor as the headless backend draws it after the click.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << out;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+    ASSERT_EQ(image.width, unsigned(editorWidth));
+    ASSERT_EQ(image.height, unsigned(editorHeight));
+    Image shown;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) shown.push_back(std::uint32_t(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]));
+    EXPECT_EQ(differingPixels(shown, headlessPixels(1.0f, 0.5f)), 0);
+
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {std::string(GUI_TEST_PLUGIN) + " --idle-ms 0", 2, "--idle-ms"},
+        {std::string(GUI_TEST_PLUGIN) + " --script /nonexistent/script", 2, "cannot read script"},
+        {"/nonexistent/plugin.so", 1, "plughost editor"},
+    };
+    std::ofstream(script) << "move 1\n";
+    for (const Case& c : cases) {
+        const std::string text = run(std::string(PLUGHOST) + " editor " + c.arguments, status);
+        EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.arguments << ": " << text;
+        EXPECT_NE(text.find(c.message), std::string::npos) << text;
+    }
+    const std::string bad = run(std::string(PLUGHOST) + " editor " + GUI_TEST_PLUGIN + " --script " + script, status);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_NE(bad.find("script line 1"), std::string::npos) << bad;
+    const std::string noDisplay = run("env -u DISPLAY " + std::string(PLUGHOST) + " editor " + GUI_TEST_PLUGIN, status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(noDisplay.find("DISPLAY"), std::string::npos) << noDisplay;
 }
 
 } // namespace
