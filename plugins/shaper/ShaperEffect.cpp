@@ -28,37 +28,32 @@ bool validIndex(VstInt32 index) { return index >= 0 && index < ShaperEffect::num
 
 bool gliding(float cutoff, float target) { return std::fabs(cutoff - target) > glideDeadZone; }
 
-// A filter's coefficients and state held in locals for a block, so that writes to the output
-// buffers cannot force them to be reloaded on every sample.
-struct Section {
-    explicit Section(const ToneFilter& f)
-    {
-        loadCoefficients(f);
-        z1 = f.stateZ1();
-        z2 = f.stateZ2();
-    }
-    void loadCoefficients(const ToneFilter& f)
-    {
-        const ToneFilter::Coefficients c = f.coefficients();
-        a0 = c.a0;
-        a1 = c.a1;
-        a2 = c.a2;
-        b1 = c.b1;
-        b2 = c.b2;
-    }
-    // Same arithmetic as ToneFilter::tick.
-    float tick(float x)
-    {
-        const float w = x - b1 * z1 - b2 * z2;
-        const float y = a0 * w + a1 * z1 + a2 * z2;
-        z2 = z1;
-        z1 = w;
-        return y;
-    }
-    float a0, a1, a2, b1, b2, z1, z2;
+using Coefficients = ToneFilter::Coefficients;
+
+// A filter's state, held in locals for a block so that writes to the output buffers cannot
+// force it to be reloaded on every sample; it goes back to the filter at the end.
+struct FilterState {
+    explicit FilterState(ToneFilter& f) : filter(f), z1(f.stateZ1()), z2(f.stateZ2()) {}
+    ~FilterState() { filter.setState(z1, z2); }
+    FilterState(const FilterState&) = delete;
+    FilterState& operator=(const FilterState&) = delete;
+    ToneFilter& filter;
+    float z1, z2;
 };
 
+// Same arithmetic as ToneFilter::tick.
+inline float tick(const Coefficients& k, FilterState& s, float x)
+{
+    const float w = x - k.b1 * s.z1 - k.b2 * s.z2;
+    const float y = k.a0 * w + k.a1 * s.z1 + k.a2 * s.z2;
+    s.z2 = s.z1;
+    s.z1 = w;
+    return y;
+}
+
 struct Settings {
+    const float* const* inputs;
+    float* const* outputs;
     const float* table;
     const float* slope;
     float preGain;
@@ -68,9 +63,10 @@ struct Settings {
 
 // One sample of one channel: pre filter, gain, odd-symmetric table lookup, post filter, gain,
 // and the mix with the raw input.
-inline float shapeSample(float x, Section& pre, Section& post, const Settings& s)
+inline float shapeSample(float x, const Coefficients& preK, FilterState& pre, const Coefficients& postK,
+                         FilterState& post, const Settings& s)
 {
-    const float g = pre.tick(x) * s.preGain;
+    const float g = tick(preK, pre, x) * s.preGain;
     // g >= 0 takes the positive path, anything else (NaN included) the negative one.
     const bool negative = !(g >= 0.0f);
     float a = negative ? -g : g;
@@ -80,13 +76,123 @@ inline float shapeSample(float x, Section& pre, Section& post, const Settings& s
     float shaped = (p - static_cast<float>(i)) * s.slope[i] + s.table[i];
     if (negative)
         shaped = -shaped;
-    const float level = post.tick(shaped) * s.postGain;
+    const float level = tick(postK, post, shaped) * s.postGain;
+    // Beyond full scale on the path's own side the wet share is limited; the other side is not.
     const float wet = 1.0f - s.dry;
     if (!negative && level > 1.0f)
         return s.dry * x + wet;
     if (negative && level < -1.0f)
         return s.dry * x - wet;
     return wet * level + s.dry * x;
+}
+
+// The four filters' states of a block.
+struct Channels {
+    FilterState preLeft, postLeft, preRight, postRight;
+};
+
+// One stereo frame: the left channel, then the right one.
+template <bool accumulate>
+inline void shapeFrame(VstInt32 i, const Coefficients& preLeftK, const Coefficients& postLeftK,
+                       const Coefficients& preRightK, const Coefficients& postRightK, Channels& c,
+                       const Settings& s)
+{
+    const float left = shapeSample(s.inputs[0][i], preLeftK, c.preLeft, postLeftK, c.postLeft, s);
+    if constexpr (accumulate)
+        s.outputs[0][i] += left;
+    else
+        s.outputs[0][i] = left;
+    const float right = shapeSample(s.inputs[1][i], preRightK, c.preRight, postRightK, c.postRight, s);
+    if constexpr (accumulate)
+        s.outputs[1][i] += right;
+    else
+        s.outputs[1][i] = right;
+}
+
+// One side's cutoff glide, run in locals for a block.
+struct Glide {
+    bool active() const { return gliding(cutoff, target); }
+
+    // Whether each of the next n steps glides (the cutoff is that far from its target) and
+    // stays inside 0..1, where the table index needs no limits. The margin covers the rounding
+    // of n additions and of the final subtraction.
+    bool surelyGlides(VstInt32 n) const
+    {
+        const double c = cutoff, t = target, s = std::fabs(static_cast<double>(step));
+        const double margin = n * s + (n + 2) * 1e-6 * (std::fabs(c) + std::fabs(t) + n * s + 1.0);
+        return std::fabs(c - t) > glideDeadZone + margin && c - margin >= 0.0 && c + margin < 1.0;
+    }
+    // Whether the cutoff rests inside 0..1.
+    bool rests() const { return !active() && cutoff >= 0.0f && cutoff < 1.0f; }
+
+    // Writes the table entry that each of the next n frames uses and advances the glide past
+    // them, one step after each frame while it has not arrived.
+    void plan(const Coefficients* table, const Coefficients** entries, VstInt32 n)
+    {
+        for (VstInt32 j = 0; j < n; ++j) {
+            entries[j] = table + ToneFilter::tableIndex(cutoff);
+            if (active()) {
+                cutoff = cutoff + step;
+                moved = true;
+            }
+        }
+    }
+
+    float cutoff;
+    const float target;
+    const float step;
+    bool moved = false;
+};
+
+// Table index of a cutoff known to lie inside 0..1.
+inline int indexInRange(float cutoff)
+{
+    return static_cast<int>(static_cast<double>(cutoff) * ToneFilter::tableSize);
+}
+
+// Runs frames while either cutoff glides, in stretches whose table entries are worked out
+// first, so that the glide's arithmetic stays off the filters' critical path. Where both sides
+// either glide through the whole stretch or rest, both cutoffs advance together with no tests;
+// otherwise step by step. Answers the number of frames processed.
+template <bool accumulate>
+VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
+                    const Coefficients* postTable, Channels& channels, const Settings& settings,
+                    VstInt32 frames)
+{
+    constexpr VstInt32 stretch = 64;
+    VstInt32 done = 0;
+    while (done < frames && (pre.active() || post.active())) {
+        const VstInt32 n = std::min(stretch, frames - done);
+        const Coefficients* preEntry[stretch];
+        const Coefficients* postEntry[stretch];
+        const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
+        if ((preGlides || pre.rests()) && (postGlides || post.rests())) {
+            // Adding zero leaves a resting cutoff as it is.
+            const float preStep = preGlides ? pre.step : 0.0f;
+            const float postStep = postGlides ? post.step : 0.0f;
+            float preCutoff = pre.cutoff, postCutoff = post.cutoff;
+            for (VstInt32 j = 0; j < n; ++j) {
+                preEntry[j] = preTable + indexInRange(preCutoff);
+                postEntry[j] = postTable + indexInRange(postCutoff);
+                preCutoff = preCutoff + preStep;
+                postCutoff = postCutoff + postStep;
+            }
+            pre.cutoff = preCutoff;
+            post.cutoff = postCutoff;
+            pre.moved = pre.moved || preGlides;
+            post.moved = post.moved || postGlides;
+        } else {
+            pre.plan(preTable, preEntry, n);
+            post.plan(postTable, postEntry, n);
+        }
+        for (VstInt32 j = 0; j < n; ++j) {
+            const Coefficients& preK = *preEntry[j];
+            const Coefficients& postK = *postEntry[j];
+            shapeFrame<accumulate>(done + j, preK, postK, preK, postK, channels, settings);
+        }
+        done += n;
+    }
+    return done;
 }
 
 float readFloat(const unsigned char* at)
@@ -198,54 +304,37 @@ void ShaperEffect::run(float** inputs, float** outputs, VstInt32 frames)
 {
     const bool buffersValid = inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1];
     if (buffersValid && frames > 0) {
-        const Settings settings{shapeTable.get(), shapeSlope.get(), preGainFactor, postGainFactor,
-                                dryShare};
-        Section preLeft(preFilterLeft), postLeft(postFilterLeft);
-        Section preRight(preFilterRight), postRight(postFilterRight);
-        const float* inLeft = inputs[0];
-        const float* inRight = inputs[1];
-        float* outLeft = outputs[0];
-        float* outRight = outputs[1];
-
-        const auto frame = [&](VstInt32 i) {
-            const float left = shapeSample(inLeft[i], preLeft, postLeft, settings);
-            if constexpr (accumulate)
-                outLeft[i] += left;
-            else
-                outLeft[i] = left;
-            const float right = shapeSample(inRight[i], preRight, postRight, settings);
-            if constexpr (accumulate)
-                outRight[i] += right;
-            else
-                outRight[i] = right;
-        };
-
-        if (gliding(preCutoff, preTarget) || gliding(postCutoff, postTarget)) {
-            for (VstInt32 i = 0; i < frames; ++i) {
-                frame(i);
-                if (gliding(preCutoff, preTarget)) {
-                    preCutoff = preCutoff + preStep;
-                    preFilterLeft.setCutoff(preCutoff);
-                    preFilterRight.setCutoff(preCutoff);
-                    preLeft.loadCoefficients(preFilterLeft);
-                    preRight.loadCoefficients(preFilterRight);
-                }
-                if (gliding(postCutoff, postTarget)) {
-                    postCutoff = postCutoff + postStep;
-                    postFilterRight.setCutoff(postCutoff);
-                    postFilterLeft.setCutoff(postCutoff);
-                    postLeft.loadCoefficients(postFilterLeft);
-                    postRight.loadCoefficients(postFilterRight);
-                }
+        const float* const in[2] = {inputs[0], inputs[1]};
+        float* const out[2] = {outputs[0], outputs[1]};
+        const Settings settings{in, out, shapeTable.get(), shapeSlope.get(), preGainFactor,
+                                postGainFactor, dryShare};
+        Channels channels{FilterState(preFilterLeft), FilterState(postFilterLeft),
+                          FilterState(preFilterRight), FilterState(postFilterRight)};
+        VstInt32 done = 0;
+        Glide pre{preCutoff, preTarget, preStep};
+        Glide post{postCutoff, postTarget, postStep};
+        if (pre.active() || post.active()) {
+            // Both channels' filters hold identical tables; gliding through one copy halves
+            // the cache traffic.
+            done = runGliding<accumulate>(pre, post, preFilterLeft.currentTable(),
+                                          postFilterLeft.currentTable(), channels, settings, frames);
+            if (pre.moved) {
+                preCutoff = pre.cutoff;
+                preFilterLeft.setCutoff(pre.cutoff);
+                preFilterRight.setCutoff(pre.cutoff);
             }
-        } else {
-            for (VstInt32 i = 0; i < frames; ++i)
-                frame(i);
+            if (post.moved) {
+                postCutoff = post.cutoff;
+                postFilterRight.setCutoff(post.cutoff);
+                postFilterLeft.setCutoff(post.cutoff);
+            }
         }
-        preFilterLeft.setState(preLeft.z1, preLeft.z2);
-        postFilterLeft.setState(postLeft.z1, postLeft.z2);
-        preFilterRight.setState(preRight.z1, preRight.z2);
-        postFilterRight.setState(postRight.z1, postRight.z2);
+        const Coefficients preLeft = preFilterLeft.coefficients();
+        const Coefficients postLeft = postFilterLeft.coefficients();
+        const Coefficients preRight = preFilterRight.coefficients();
+        const Coefficients postRight = postFilterRight.coefficients();
+        for (VstInt32 i = done; i < frames; ++i)
+            shapeFrame<accumulate>(i, preLeft, postLeft, preRight, postRight, channels, settings);
     }
     preFilterLeft.flushDenormals();
     postFilterLeft.flushDenormals();

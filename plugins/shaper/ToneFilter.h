@@ -58,6 +58,11 @@ public:
     // Centre frequency of entry k for the rate the tables were built for (tests, display).
     double entryFrequency(int k) const;
     const Coefficients& tableEntry(int m, int k) const;
+    // The table the current mode selects, for an engine that glides through its entries itself.
+    const Coefficients* currentTable() const
+    {
+        return mode == 0 ? lowPassTable.get() : highPassTable.get();
+    }
 
     Coefficients coefficients() const { return {a0, a1, a2, b1, b2}; }
     float stateZ1() const { return z1; }
@@ -75,7 +80,7 @@ private:
     void buildTables();
     void loadCoefficients()
     {
-        const Coefficients& e = (mode == 0 ? lowPassTable : highPassTable)[tableIndex(cutoff)];
+        const Coefficients& e = currentTable()[tableIndex(cutoff)];
         a0 = e.a0;
         a1 = e.a1;
         a2 = e.a2;

@@ -103,6 +103,35 @@ TEST(ShaperEffect, CutoffGlidesLinearlyForAboutThreeThousandSamples)
     EXPECT_EQ(effect.getPreCutoff(), before);
 }
 
+// The glide runs per sample whatever the host's block size: one block of 6000 frames must
+// sound exactly like 6000 blocks of one frame, also for targets outside 0..1.
+TEST(ShaperEffect, GlideDoesNotDependOnTheBlockSize)
+{
+    const struct {
+        float preTarget, postTarget;
+    } cases[] = {{1.0f, 0.0f}, {0.52f, 0.9f}, {1.3f, -0.2f}, {0.0f, 0.5f}, {45.0f, 0.1f}};
+    for (const auto& c : cases) {
+        ShaperEffect whole(nullptr), single(nullptr);
+        for (ShaperEffect* e : {&whole, &single}) {
+            colour(*e);
+            e->setParameter(2, c.preTarget);
+            e->setParameter(4, c.postTarget);
+        }
+        Stereo in = noise(6000, 11);
+        const Stereo expected = run(whole, in);
+        for (size_t i = 0; i < 6000; ++i) {
+            float* inFrame[2] = {&in.left[i], &in.right[i]};
+            float outLeft = 0.0f, outRight = 0.0f;
+            float* outFrame[2] = {&outLeft, &outRight};
+            single.processReplacing(inFrame, outFrame, 1);
+            ASSERT_EQ(outLeft, expected.left[i]) << c.preTarget << " " << c.postTarget << " " << i;
+            ASSERT_EQ(outRight, expected.right[i]) << c.preTarget << " " << c.postTarget << " " << i;
+        }
+        EXPECT_EQ(whole.getPreCutoff(), single.getPreCutoff());
+        EXPECT_EQ(whole.getPostCutoff(), single.getPostCutoff());
+    }
+}
+
 TEST(ShaperEffect, SmallTargetChangeLeavesTheFiltersUntouched)
 {
     ShaperEffect effect(nullptr);
