@@ -32,6 +32,19 @@ VstInt32 truncated(double x, VstInt32 low, VstInt32 high)
     return static_cast<VstInt32>(x);
 }
 
+// Samples from p to the end of the ring of the given length; a position left beyond the
+// ring by normal mode may run on to the end of the buffer.
+VstInt32 ringRoom(VstInt32 p, VstInt32 length, VstInt32 bufferLength)
+{
+    return p < length ? length - p : bufferLength - p;
+}
+
+// Advances p by n within the ring; a position beyond it comes back one length at a time.
+VstInt32 ringAdvance(VstInt32 p, VstInt32 n, VstInt32 length)
+{
+    return p + n >= length ? p + n - length : p + n;
+}
+
 } // namespace
 
 DelayEffect::DelayEffect(audioMasterCallback callback)
@@ -296,7 +309,8 @@ void DelayEffect::runBlock(float** inputs, float** outputs, VstInt32 sampleFrame
             advance(backwardChunk<accumulate>(input, output0, output1, remaining));
         } else if (mode == alternate) {
             if (altPhase == 0) {
-                const VstInt32 n = forwardChunk<accumulate>(input, output0, output1, remaining);
+                const VstInt32 n =
+                    ringForwardChunk<accumulate>(input, output0, output1, remaining);
                 advance(n);
                 altCount += n;
                 if (altCount >= altLength) {
@@ -311,6 +325,9 @@ void DelayEffect::runBlock(float** inputs, float** outputs, VstInt32 sampleFrame
                 if (altCount >= altLength) {
                     altPhase = 0;
                     altCount = 0;
+                    // Forward, the ring plays as a delay of its whole length: the next sample
+                    // read is the one about to be overwritten.
+                    readPos = writePos;
                 }
             }
         } else {
@@ -335,6 +352,23 @@ VstInt32 DelayEffect::forwardChunk(const float* input, float* output0, float* ou
     return n;
 }
 
+// Alternate mode's forward phase: reads and writes upward through the same ring of
+// delayLength samples as the backward phase, so that both phases play what was written.
+template <bool accumulate>
+VstInt32 DelayEffect::ringForwardChunk(const float* input, float* output0, float* output1,
+                                       VstInt32 remaining)
+{
+    const VstInt32 w = writePos;
+    const VstInt32 r = readPos;
+    const VstInt32 length = delayLength;
+    const VstInt32 n = std::min(
+        {remaining, ringRoom(w, length, bufferLength), ringRoom(r, length, bufferLength)});
+    runKernel<false, accumulate>(input, output0, output1, w, r, n);
+    writePos = ringAdvance(w, n, length);
+    readPos = ringAdvance(r, n, length);
+    return n;
+}
+
 // Reads downward from readPos to index 0 while writing upward; both wrap at the ring of
 // delayLength samples, the same samples 0 to delayLength - 1 for both, so every sample
 // written is played once and no stale sample outside the ring is replayed. A write position
@@ -347,10 +381,9 @@ VstInt32 DelayEffect::backwardChunk(const float* input, float* output0, float* o
     const VstInt32 w = writePos;
     const VstInt32 r = readPos;
     const VstInt32 length = delayLength;
-    const VstInt32 writeRoom = w < length ? length - w : bufferLength - w;
-    const VstInt32 n = std::min({remaining, r + 1, writeRoom});
+    const VstInt32 n = std::min({remaining, r + 1, ringRoom(w, length, bufferLength)});
     runKernel<true, accumulate>(input, output0, output1, w, r, n);
-    writePos = w + n >= length ? w + n - length : w + n;
+    writePos = ringAdvance(w, n, length);
     readPos = r - n < 0 ? length - 1 : r - n;
     return n;
 }

@@ -75,6 +75,9 @@ private:
     template <bool accumulate>
     VstInt32 forwardChunk(const float* input, float* output0, float* output1, VstInt32 remaining);
     template <bool accumulate>
+    VstInt32 ringForwardChunk(const float* input, float* output0, float* output1,
+                              VstInt32 remaining);
+    template <bool accumulate>
     VstInt32 backwardChunk(const float* input, float* output0, float* output1,
                            VstInt32 remaining);
     template <bool backward, bool accumulate>

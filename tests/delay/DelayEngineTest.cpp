@@ -146,7 +146,9 @@ TEST(DelayEngineTest, AlternatePhaseTurnsAfterTheChunk)
     EXPECT_EQ(probe.silence(512), range(5000, 5511));
     EXPECT_EQ(probe.altPhase, 1);
     EXPECT_EQ(probe.altCount, 0);
-    EXPECT_EQ(probe.silence(512), range(5512, 5001));
+    // A read position beyond the ring comes back into it one delay at a time.
+    EXPECT_EQ(probe.readPos, 5512 - 1832);
+    EXPECT_EQ(probe.silence(512), range(5512 - 1832, 5001 - 1832));
     EXPECT_EQ(probe.altPhase, 1);
     EXPECT_EQ(probe.altCount, 512);
 }
@@ -212,6 +214,28 @@ TEST(DelayEngineTest, ForwardWrapsBothPositionsAtTheBufferEnd)
     EXPECT_EQ(probe.silence(512), join(range(220450, 220499), range(0, 461)));
     EXPECT_EQ(probe.readPos, 462);
     EXPECT_EQ(probe.writePos, 412);
+}
+
+// Turning forward, the read position meets the write position: the ring then plays as a
+// delay of its whole length.
+TEST(DelayEngineTest, AlternateForwardPhaseStartsAtTheWritePosition)
+{
+    DelayProbe probe;
+    probe.setParameter(0, 1.0f);
+    probe.setParameter(3, 1.0f);
+    probe.setParameter(7, 1.0f);
+    probe.setParameter(6, 1.0f);
+    probe.altLength = 100;
+    probe.writePos = 1780;
+    probe.readPos = 1500;
+    probe.silence(100);
+    EXPECT_EQ(probe.altPhase, 0);
+    EXPECT_EQ(probe.writePos, 1880 - 1832);
+    EXPECT_EQ(probe.readPos, 1880 - 1832);
+    probe.silence(50);
+    EXPECT_EQ(probe.altPhase, 0);
+    EXPECT_EQ(probe.writePos, 98);
+    EXPECT_EQ(probe.readPos, 98);
 }
 
 TEST(DelayEngineTest, ProgramOutsideTheRangeIsIgnored)

@@ -102,8 +102,12 @@ TEST_F(OmbriskSoundTest, VolumeScalesEveryEchoInsideTheLoop)
     EXPECT_EQ(nonZero(output), (Echoes{{1832, 0.5f}, {3664, 0.25f}, {5496, 0.125f}}));
 }
 
-// Accumulating adds exactly what replacing writes, across the end of the buffer too.
-TEST_F(OmbriskSoundTest, ProcessAddsWhatProcessReplacingWrites)
+// Accumulating adds exactly what replacing writes, in every mode and across the end of the
+// buffer too.
+class OmbriskAccumulateTest : public OmbriskFixture,
+                              public ::testing::WithParamInterface<std::vector<std::pair<VstInt32, float>>> {};
+
+TEST_P(OmbriskAccumulateTest, ProcessAddsWhatProcessReplacingWrites)
 {
     std::string error;
     auto other = PluginLoader::open(OMBRISK_PATH, error);
@@ -113,6 +117,8 @@ TEST_F(OmbriskSoundTest, ProcessAddsWhatProcessReplacingWrites)
         fx->setParameter(fx, 0, 0.9f);
         fx->setParameter(fx, 3, 0.1f);
         fx->setParameter(fx, 1, 0.7f);
+        for (auto [index, value] : GetParam())
+            fx->setParameter(fx, index, value);
     }
     const auto input = noise(230000, 1);
     const auto replaced = run(input, 512, true);
@@ -126,8 +132,14 @@ TEST_F(OmbriskSoundTest, ProcessAddsWhatProcessReplacingWrites)
     for (std::size_t i = 0; i < replaced.size(); ++i)
         mismatches += accumulated[i] != 0.25f + replaced[i];
     EXPECT_EQ(mismatches, 0u);
-    EXPECT_GT(nonZero(replaced).size(), 200000u);
+    EXPECT_GT(nonZero(replaced).size(), 10000u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, OmbriskAccumulateTest,
+                         ::testing::Values(std::vector<std::pair<VstInt32, float>>{},
+                                           std::vector<std::pair<VstInt32, float>>{{6, 1.0f}},
+                                           std::vector<std::pair<VstInt32, float>>{{7, 1.0f},
+                                                                                   {6, 1.0f}}));
 
 // Input and outputs in the same memory give what separate buffers give.
 TEST_F(OmbriskSoundTest, InPlaceBuffersMatchSeparateOnes)
@@ -203,13 +215,33 @@ TEST_F(OmbriskSoundTest, ReverseReadsTheRingBackward)
     }
 }
 
-TEST_F(OmbriskSoundTest, AlternateStartsBackward)
+// Alternate mode plays the ring backward for one delay, then forward as a plain delay.
+TEST_F(OmbriskSoundTest, AlternatePlaysBackwardThenForward)
 {
-    shortestDelay();
-    set(1, 0.0f);
-    set(7, 1.0f);
-    set(6, 1.0f);
-    EXPECT_EQ(nonZero(run(impulse(1832, 100), 1)), (Echoes{{1731, 1.0f}}));
+    for (int block : {1, 512}) {
+        SetUp();
+        shortestDelay();
+        set(1, 0.0f);
+        set(7, 1.0f);
+        set(6, 1.0f);
+        EXPECT_EQ(nonZero(run(impulse(1832 * 3, 100), block)),
+                  (Echoes{{1731, 1.0f}, {1932, 1.0f}}))
+            << block;
+    }
+}
+
+// Once running, every mode keeps playing what goes in; none falls silent.
+TEST_F(OmbriskSoundTest, EveryModeKeepsPlaying)
+{
+    const std::vector<std::pair<VstInt32, float>> modes[] = {{}, {{6, 1.0f}}, {{7, 1.0f}, {6, 1.0f}}};
+    for (const auto& settings : modes) {
+        SetUp();
+        for (auto [index, value] : settings)
+            set(index, value);
+        const auto output = run(noise(900000, 5));
+        const std::vector<float> steady(output.begin() + 300000, output.end());
+        EXPECT_GT(nonZero(steady).size(), steady.size() * 99 / 100) << settings.size();
+    }
 }
 
 // Nothing a host sends may take the engine outside its buffer: parameters jump, including
