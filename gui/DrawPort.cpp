@@ -4,6 +4,9 @@
 #include "Raster.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace gui {
 
 namespace {
@@ -70,12 +73,16 @@ void DrawPort::frameRect(const Rect& r) {
 }
 
 void DrawPort::fillRect(const Rect& r) {
-    if (context_) raster::fillBox(*context_, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1, pixelOf(fillColour_));
+    if (context_) {
+        raster::fillBox(*context_, std::int64_t(r.left) + 1, std::int64_t(r.top) + 1, std::int64_t(r.right) - 1,
+                        std::int64_t(r.bottom) - 1, pixelOf(fillColour_));
+    }
 }
 
 void DrawPort::frameEllipse(const Rect& r) {
     if (!context_) return;
-    Point top(r.left + r.width() / 2, r.top);
+    // In 64 bits: a rectangle may span more than the 32-bit range.
+    Point top(std::int32_t(r.left + (std::int64_t(r.right) - r.left) / 2), r.top);
     raster::ellipseOutline(*context_, r, penOf(penColour_, lineWidth_, lineStyle_), false, top, top);
 }
 
@@ -103,13 +110,15 @@ void DrawPort::drawText(const char* text, const Rect& r, bool opaque, TextAlign 
     if (!context_ || !text) return;
     const Font& font = font_ ? *font_ : Font::fallback();
     Rect box = r;
-    if (align != alignCentre && align != alignRight) box.left += 1;
-    std::int32_t width = font.textWidth(text);
-    std::int32_t x = box.left;
-    if (align == alignCentre) x = box.left + (box.width() - width) / 2;
+    if (align != alignCentre && align != alignRight && box.left < INT32_MAX) box.left += 1;
+    // Placement in 64 bits, then kept near the surface: text far outside is clipped anyway.
+    const std::int64_t width = font.textWidth(text);
+    std::int64_t x = box.left;
+    if (align == alignCentre) x = box.left + ((std::int64_t(box.right) - box.left) - width) / 2;
     else if (align == alignRight) x = box.right - width;
-    std::int32_t top = box.top + (box.height() - font.lineHeight()) / 2;
-    font.draw(*context_, text, x, top, box, pixelOf(textColour_), opaque, pixelOf(fillColour_));
+    const std::int64_t top = box.top + ((std::int64_t(box.bottom) - box.top) - font.lineHeight()) / 2;
+    const auto near = [](std::int64_t v) { return std::int32_t(std::clamp<std::int64_t>(v, -1000000, 1000000)); };
+    font.draw(*context_, text, near(x), near(top), box, pixelOf(textColour_), opaque, pixelOf(fillColour_));
 }
 
 std::int32_t DrawPort::mouseButtons() {

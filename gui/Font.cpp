@@ -1,5 +1,6 @@
 #include "Font.h"
 
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -91,6 +92,7 @@ public:
     ~FontLibrary() {
         faces_.clear();
         if (library_) FT_Done_FreeType(library_);
+        if (config_) FcConfigDestroy(config_);
     }
 
     FaceEntry* face(const FontSpec& spec) {
@@ -111,17 +113,25 @@ private:
         }
         std::string file;
         int index = 0;
-        if (FcInit()) {
+        // A configuration of our own: the host's use of fontconfig is left alone, and ours
+        // goes away with the module.
+        if (!config_) {
+            // fontconfig keeps process-wide state that it never frees; pinned, it stays
+            // reachable when a host unloads us instead of turning into a leak.
+            dlopen("libfontconfig.so.1", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+            config_ = FcInitLoadConfigAndFonts();
+        }
+        if (config_) {
             FcPattern* pattern = FcPatternCreate();
             FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.face));
             FcPatternAddInteger(pattern, FC_WEIGHT,
                                 spec.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
             FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
             FcPatternAddDouble(pattern, FC_PIXEL_SIZE, spec.height);
-            FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+            FcConfigSubstitute(config_, pattern, FcMatchPattern);
             FcDefaultSubstitute(pattern);
             FcResult result = FcResultNoMatch;
-            FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+            FcPattern* match = FcFontMatch(config_, pattern, &result);
             if (match) {
                 FcChar8* path = nullptr;
                 if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
@@ -146,6 +156,7 @@ private:
     }
 
     FT_Library library_ = nullptr;
+    FcConfig* config_ = nullptr;
     std::map<std::string, std::unique_ptr<FaceEntry>> faces_;
 };
 

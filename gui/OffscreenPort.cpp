@@ -34,8 +34,7 @@ OffscreenPort::~OffscreenPort() = default;
 
 void OffscreenPort::copyTo(DrawPort& port, const Rect& dest, Point src) const {
     if (!port.surface()) return;
-    raster::copyBlock(*port.surface(), dest.left, dest.top, bitmap_, src.h, src.v, dest.width(),
-                      dest.height());
+    raster::copyBlock(*port.surface(), dest, bitmap_, src);
 }
 
 } // namespace gui

@@ -27,8 +27,7 @@ void Picture::release() {
 
 void Picture::draw(DrawPort& port, const Rect& dest, Point src) const {
     if (!bitmap_ || !port.surface()) return;
-    raster::copyBlock(*port.surface(), dest.left, dest.top, *bitmap_, src.h, src.v, dest.width(),
-                      dest.height());
+    raster::copyBlock(*port.surface(), dest, *bitmap_, src);
 }
 
 void Picture::drawTransparent(DrawPort& port, const Rect& dest, Point src) {
@@ -45,8 +44,7 @@ void Picture::drawTransparent(DrawPort& port, const Rect& dest, Point src) {
         }
     }
     if (!port.surface()) return;
-    raster::copyBlock(*port.surface(), dest.left, dest.top, *bitmap_, src.h, src.v, dest.width(),
-                      dest.height(), mask_.data());
+    raster::copyBlock(*port.surface(), dest, *bitmap_, src, mask_.data());
 }
 
 } // namespace gui

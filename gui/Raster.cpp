@@ -13,10 +13,6 @@ namespace {
 
 using I64 = std::int64_t;
 
-std::int32_t clampTo(I64 v, I64 lo, I64 hi) {
-    return std::int32_t(v < lo ? lo : (v > hi ? hi : v));
-}
-
 // A round stamp for wide pens: horizontal runs relative to the pen point.
 struct Stamp {
     std::int32_t dy;
@@ -134,12 +130,12 @@ struct Sweep {
 
 } // namespace
 
-void fillBox(Surface& s, std::int32_t left, std::int32_t top, std::int32_t right,
-             std::int32_t bottom, Pixel colour) {
-    std::int32_t l = std::max(left, 0);
-    std::int32_t t = std::max(top, 0);
-    std::int32_t r = std::min(right, s.width() - 1);
-    std::int32_t b = std::min(bottom, s.height() - 1);
+void fillBox(Surface& s, std::int64_t left, std::int64_t top, std::int64_t right,
+             std::int64_t bottom, Pixel colour) {
+    const auto l = std::int32_t(std::max<I64>(left, 0));
+    const auto t = std::int32_t(std::max<I64>(top, 0));
+    const auto r = std::int32_t(std::min<I64>(right, s.width() - 1));
+    const auto b = std::int32_t(std::min<I64>(bottom, s.height() - 1));
     if (r < l || b < t) return;
     for (std::int32_t y = t; y <= b; ++y) std::fill(s.row(y) + l, s.row(y) + r + 1, colour);
     s.addDamage(l, t, r + 1, b + 1);
@@ -279,16 +275,16 @@ void fillPolygon(Surface& s, const Point* points, std::int32_t count, Pixel colo
             // Pixels whose centre lies in [xs[k], xs[k + 1]).
             I64 a = I64(std::ceil(xs[k] - 0.5));
             I64 b = I64(std::ceil(xs[k + 1] - 0.5)) - 1;
-            fillBox(s, clampTo(a, -1, s.width()), std::int32_t(y), clampTo(b, -1, s.width()),
-                    std::int32_t(y), colour);
+            fillBox(s, a, y, b, y, colour);
         }
     }
 }
 
-void copyBlock(Surface& dst, std::int32_t dx, std::int32_t dy, const Surface& src,
-               std::int32_t sx, std::int32_t sy, std::int32_t width, std::int32_t height,
+void copyBlock(Surface& dst, const Rect& dest, const Surface& src, Point origin,
                const std::uint8_t* mask) {
-    I64 x0 = dx, y0 = dy, u0 = sx, v0 = sy, w = width, h = height;
+    I64 x0 = dest.left, y0 = dest.top, u0 = origin.h, v0 = origin.v;
+    I64 w = I64(dest.right) - dest.left;
+    I64 h = I64(dest.bottom) - dest.top;
     // Clip against the source, then the destination.
     if (u0 < 0) { x0 -= u0; w += u0; u0 = 0; }
     if (v0 < 0) { y0 -= v0; h += v0; v0 = 0; }

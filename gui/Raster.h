@@ -15,8 +15,8 @@ struct Pen {
 };
 
 // Inclusive corners; nothing when right < left or bottom < top.
-void fillBox(Surface& s, std::int32_t left, std::int32_t top, std::int32_t right,
-             std::int32_t bottom, Pixel colour);
+void fillBox(Surface& s, std::int64_t left, std::int64_t top, std::int64_t right,
+             std::int64_t bottom, Pixel colour);
 void plot(Surface& s, std::int32_t x, std::int32_t y, Pixel colour);
 // From a to b, b itself excluded. dotPhase carries the dot pattern across connected segments.
 void line(Surface& s, Point a, Point b, const Pen& pen, std::uint32_t& dotPhase);
@@ -28,10 +28,10 @@ void ellipseOutline(Surface& s, const Rect& box, const Pen& pen, bool arc, Point
 void ellipseFill(Surface& s, const Rect& box, Pixel colour, bool pie, Point start, Point end);
 // Alternate (even-odd) rule, sampled at pixel centres.
 void fillPolygon(Surface& s, const Point* points, std::int32_t count, Pixel colour);
-// Copies a block, clipped to both surfaces; with mask, source pixels whose mask byte is set
-// are left out (mask is source-sized, row-major, one byte per pixel).
-void copyBlock(Surface& dst, std::int32_t dx, std::int32_t dy, const Surface& src,
-               std::int32_t sx, std::int32_t sy, std::int32_t width, std::int32_t height,
+// Copies the block of dest's size from src at from to dest's top-left corner, clipped to both
+// surfaces; with mask, source pixels whose mask byte is set are left out (mask is
+// source-sized, row-major, one byte per pixel).
+void copyBlock(Surface& dst, const Rect& dest, const Surface& src, Point from,
                const std::uint8_t* mask = nullptr);
 
 } // namespace gui::raster

@@ -234,8 +234,14 @@ TEST_F(DrawPortTest, SetPixelAndDrawingOutsideTheSurfaceIsClipped) {
     port.moveTo(Point(-2000000000, 10));
     port.lineTo(Point(2000000000, 10));
     port.frameEllipse(Rect(-2000000000, -2000000000, 2000000000, 2000000000));
-    port.fillRect(Rect(-2000000000, -2000000000, 2000000000, 2000000000));
-    EXPECT_EQ(pixelsOf(surface, blackColour).size(), 64u * 64u);
+    port.frameArc(Rect(-2000000000, -2000000000, 2000000000, 2000000000), Point(0, -2147483647), Point(5, 5));
+    port.drawText("far", Rect(-2000000000, -2000000000, 2000000000, 2000000000), false, alignRight);
+    Pixels expected = box(0, 10, 63, 10); // the line crosses the whole surface
+    expected.insert({3, 4});
+    EXPECT_EQ(pixelsNot(surface, blackColour), expected);
+    port.setFillColour(greenColour);
+    port.fillRect(Rect(-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647));
+    EXPECT_EQ(pixelsOf(surface, greenColour).size(), 64u * 64u);
 }
 
 TEST_F(DrawPortTest, FontSelectionFollowsTheTable) {
