@@ -124,6 +124,11 @@ private:
         if (config_) {
             FcPattern* pattern = FcPatternCreate();
             FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.face));
+            // Where the small screen face is missing, the narrow sans face fits its read-outs
+            // better than the general fallback.
+            if (std::string(spec.face) == "Small Fonts") {
+                FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("Arial"));
+            }
             FcPatternAddInteger(pattern, FC_WEIGHT,
                                 spec.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
             FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);

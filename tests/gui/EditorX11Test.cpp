@@ -4,6 +4,7 @@
 #include "TestEffect.h"
 #include "XvfbServer.h"
 #include "gui/GuiEditorBase.h"
+#include "gui/RootView.h"
 #include "gui/platform/headless/HeadlessPlatform.h"
 
 #include "PluginLoader.h"
@@ -14,6 +15,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <malloc.h>
 #include <png.h>
 #include <sys/wait.h>
@@ -388,6 +390,75 @@ TEST_F(EditorX11Test, PlughostEditorSavesThePictureAndReportsAScriptedClick) {
     const std::string noDisplay = run("env -u DISPLAY " + std::string(PLUGHOST) + " editor " + GUI_TEST_PLUGIN, status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(noDisplay.find("DISPLAY"), std::string::npos) << noDisplay;
+}
+
+} // namespace
+
+namespace {
+
+// The toolkit's own X11 backend in this process (no headless platform installed).
+TEST_F(EditorX11Test, PointerPollingReportsButtonsAndModifiers) {
+    gui::RootView view(gui::Rect(0, 0, 100, 80), reinterpret_cast<void*>(host), nullptr);
+    ASSERT_NE(view.getWindow(), 0u);
+    gui::Platform& x11 = gui::Platform::get();
+    const KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    const KeyCode control = XKeysymToKeycode(display, XK_Control_L);
+    XTestFakeMotionEvent(display, -1, hostX + 30, hostY + 20, 0);
+    struct Case {
+        std::vector<KeyCode> keys;
+        unsigned button;
+        std::int32_t expected;
+    } cases[] = {
+        {{alt}, 1, gui::leftButton | gui::altKey},
+        {{shift, control}, 3, gui::rightButton | gui::shiftKey | gui::controlKey},
+        {{}, 2, gui::middleButton},
+        {{shift}, 0, gui::shiftKey},
+    };
+    for (const Case& c : cases) {
+        for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, True, 0);
+        if (c.button) XTestFakeButtonEvent(display, c.button, True, 0);
+        XSync(display, False);
+        EXPECT_EQ(x11.mouseButtons(), c.expected);
+        if (c.button) XTestFakeButtonEvent(display, c.button, False, 0);
+        for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, False, 0);
+        XSync(display, False);
+        EXPECT_EQ(x11.mouseButtons(), 0);
+    }
+    EXPECT_EQ(x11.cursorPosition(), gui::Point(hostX + 30, hostY + 20));
+    EXPECT_EQ(x11.screenToClient(view.getWindow(), x11.cursorPosition()), gui::Point(30, 20));
+}
+
+TEST_F(EditorX11Test, SizeAndPositionWorkOnTheWindowTree) {
+    // A frame at (100, 50) holding the host's window at (6, 24), which holds the editor.
+    Window frame = XCreateSimpleWindow(display, DefaultRootWindow(display), 100, 50, 600, 340, 0, 0, 0);
+    Window inner = XCreateSimpleWindow(display, frame, 6, 24, editorWidth, editorHeight, 0, 0, 0);
+    XMapWindow(display, inner);
+    XMapWindow(display, frame);
+    XSync(display, False);
+    {
+        gui::RootView view(gui::Rect(0, 0, editorWidth, editorHeight), reinterpret_cast<void*>(inner), nullptr);
+        std::int32_t x = 0, y = 0;
+        EXPECT_TRUE(view.getPosition(x, y));
+        EXPECT_EQ(x, 100);
+        EXPECT_EQ(y, 50);
+        gui::Rect size;
+        EXPECT_TRUE(view.getSize(size));
+        EXPECT_EQ(size, gui::Rect(106, 74, 106 + editorWidth, 74 + editorHeight));
+        EXPECT_TRUE(view.setSize(600, 300));
+        auto sizeOf = [this](Window w) {
+            Window root = 0;
+            int wx = 0, wy = 0;
+            unsigned width = 0, height = 0, border = 0, depth = 0;
+            XGetGeometry(display, w, &root, &wx, &wy, &width, &height, &border, &depth);
+            return std::pair<unsigned, unsigned>(width, height);
+        };
+        EXPECT_EQ(sizeOf(view.getWindow()), std::make_pair(600u, 300u));
+        EXPECT_EQ(sizeOf(inner), std::make_pair(600u, 300u));
+        EXPECT_EQ(sizeOf(frame), std::make_pair(632u, 350u)); // keeps its 32 x 50 border
+    }
+    XDestroyWindow(display, frame);
+    XSync(display, False);
 }
 
 } // namespace
