@@ -256,6 +256,9 @@ private:
     PluginLoader& plugin_;
     std::string error_;
     std::int64_t written_ = 0;
+    VstInt32 numInputs_ = 0;
+    VstInt32 numOutputs_ = 0;
+    bool replacing_ = true;  // processReplacing, else process on zeroed outputs
 };
 
 int Render::run()
@@ -271,9 +274,14 @@ int Render::run()
         effect->numInputs > maxChannels)
         return fail("the plug-in's channel counts (" + std::to_string(effect->numInputs) + " in, " +
                     std::to_string(effect->numOutputs) + " out) cannot be rendered to a file");
-    const bool replacing = !options_.accumulate && (effect->flags & effFlagsCanReplacing) != 0 &&
-                           effect->processReplacing != nullptr;
-    if (!replacing && effect->process == nullptr)
+    // The counts the file and the buffers are made for, read once.
+    numInputs_ = effect->numInputs;
+    numOutputs_ = effect->numOutputs;
+    if (!parameters->empty() && effect->setParameter == nullptr)
+        return fail("the plug-in has no set-parameter entry");
+    replacing_ = !options_.accumulate && (effect->flags & effFlagsCanReplacing) != 0 &&
+                 effect->processReplacing != nullptr;
+    if (!replacing_ && effect->process == nullptr)
         return fail("the plug-in has no process entry");
 
     std::vector<char> chunk;
@@ -289,7 +297,7 @@ int Render::run()
 
     const auto tailFrames = static_cast<std::int64_t>(options_.tailSeconds * inputInfo.samplerate + 0.5);
     const std::int64_t knownFrames = inputInfo.frames > 0 ? inputInfo.frames : 0;
-    if ((knownFrames + tailFrames) * effect->numOutputs * 4 > maxWavDataBytes)
+    if ((knownFrames + tailFrames) * numOutputs_ * 4 > maxWavDataBytes)
         return fail("the output would exceed the 4 GiB size limit of a WAV file");
 
     AtomicFile outputFile(options_.output);
@@ -302,7 +310,7 @@ int Render::run()
 
     SF_INFO outputInfo {};
     outputInfo.samplerate = inputInfo.samplerate;
-    outputInfo.channels = effect->numOutputs;
+    outputInfo.channels = numOutputs_;
     outputInfo.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SoundFile output(sf_open_fd(fd, SFM_WRITE, &outputInfo, SF_FALSE));
     if (output == nullptr)
@@ -348,12 +356,10 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
 {
     AEffect* effect = plugin_.effect();
     const auto block = static_cast<size_t>(options_.block);
-    const bool replacing = !options_.accumulate && (effect->flags & effFlagsCanReplacing) != 0 &&
-                           effect->processReplacing != nullptr;
 
     std::vector<float> interleavedIn(block * static_cast<size_t>(inputInfo.channels));
-    std::vector<std::vector<float>> inputs(static_cast<size_t>(effect->numInputs), std::vector<float>(block));
-    std::vector<std::vector<float>> outputs(static_cast<size_t>(effect->numOutputs), std::vector<float>(block));
+    std::vector<std::vector<float>> inputs(static_cast<size_t>(numInputs_), std::vector<float>(block));
+    std::vector<std::vector<float>> outputs(static_cast<size_t>(numOutputs_), std::vector<float>(block));
     std::vector<float*> inputPointers;
     std::vector<float*> outputPointers;
     for (auto& channel : inputs)
@@ -399,7 +405,7 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
                 std::fill(channel.begin(), channel.end(), 0.0f);
         }
         const auto count = static_cast<VstInt32>(frames);
-        if (replacing) {
+        if (replacing_) {
             effect->processReplacing(effect, inputPointers.data(), outputPointers.data(), count);
         } else {
             for (auto& channel : outputs)
