@@ -1,6 +1,7 @@
 #pragma once
 // A short-lived drawing context over one surface (a window's client area or an offscreen
-// bitmap). Widgets receive one in draw, mouse and update; it also polls the pointer.
+// bitmap). Widgets receive one in draw, mouse and update; it also polls the pointer. Used on
+// the editor thread only.
 #include "Geometry.h"
 #include "Surface.h"
 

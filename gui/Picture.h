@@ -1,5 +1,6 @@
 #pragma once
 // A reference-counted bitmap from the module's embedded bitmap table, found by integer id.
+// Loaded, drawn and released on the editor thread.
 #include "Geometry.h"
 #include "Surface.h"
 

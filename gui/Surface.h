@@ -40,7 +40,6 @@ public:
     // right <= left. Every drawing call widens it by what it may have touched (clipped).
     const Rect& damage() const { return damage_; }
     void addDamage(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
-    void addAllDamage() { addDamage(0, 0, width_, height_); }
     void clearDamage() { damage_ = Rect(); }
 
 protected:

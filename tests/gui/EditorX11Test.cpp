@@ -20,6 +20,7 @@
 #include <png.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <dirent.h>
@@ -181,15 +182,17 @@ TEST_F(EditorX11Test, EmbeddedEditorShowsTheHeadlessPixels) {
 }
 
 // Runs pointer actions from another connection while the editor thread idles, as a user would.
-void replay(const std::string& name, const std::vector<std::function<void(Display*)>>& steps) {
-    Display* d = XOpenDisplay(name.c_str());
-    if (!d) return;
-    for (const auto& step : steps) {
-        step(d);
-        XFlush(d);
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+void replay(const std::string& name, const std::vector<std::function<void(Display*)>>& steps,
+            std::atomic<bool>& done) {
+    if (Display* d = XOpenDisplay(name.c_str())) {
+        for (const auto& step : steps) {
+            step(d);
+            XFlush(d);
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        }
+        XCloseDisplay(d);
     }
-    XCloseDisplay(d);
+    done = true;
 }
 
 TEST_F(EditorX11Test, XtestClickAndDragReachTheRightWidgets) {
@@ -204,11 +207,13 @@ TEST_F(EditorX11Test, XtestClickAndDragReachTheRightWidgets) {
     };
     auto button = [](bool down) { return [down](Display* d) { XTestFakeButtonEvent(d, 1, down, 0); }; };
     // Click the toggle, then drag the fader handle (value 0.5 sits at 124..135) to the top.
+    std::atomic<bool> done(false);
     std::thread user(replay, server->display(),
                      std::vector<std::function<void(Display*)>>{move(56, 56), button(true), button(false),
                                                                 move(130, 130), button(true), move(130, 100),
-                                                                move(130, 60), move(130, 20), button(false)});
-    for (int i = 0; i < 120; ++i) {
+                                                                move(130, 60), move(130, 20), button(false)},
+                     std::ref(done));
+    while (!done) {
         plugin->dispatch(effEditIdle);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

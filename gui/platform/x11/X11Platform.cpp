@@ -368,8 +368,6 @@ void X11Platform::handle(XEvent& event) {
         window->markDestroyed();
         if (window->listener()) window->listener()->windowDestroyed();
         break;
-    case ConfigureNotify:
-        break;
     }
 }
 
