@@ -181,6 +181,35 @@ TEST_F(EditorX11Test, EmbeddedEditorShowsTheHeadlessPixels) {
     EXPECT_EQ(sentinelErrors, 0);
 }
 
+TEST_F(EditorX11Test, EditorInAnArgbHostWindowIsOpaque) {
+    XVisualInfo info{};
+    if (!XMatchVisualInfo(display, DefaultScreen(display), 32, TrueColor, &info)) GTEST_SKIP() << "no ARGB visual";
+    XSetWindowAttributes attributes{};
+    attributes.colormap = XCreateColormap(display, DefaultRootWindow(display), info.visual, AllocNone);
+    attributes.border_pixel = 0;
+    attributes.background_pixel = 0;
+    Window argb = XCreateWindow(display, DefaultRootWindow(display), hostX, hostY, editorWidth, editorHeight, 0, 32,
+                                InputOutput, info.visual, CWColormap | CWBorderPixel | CWBackPixel, &attributes);
+    XMapWindow(display, argb);
+    XSync(display, False);
+    auto plugin = load();
+    ASSERT_NE(plugin, nullptr);
+    plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(argb));
+    idle(*plugin);
+    auto children = childrenOf(argb);
+    ASSERT_EQ(children.size(), 1u);
+    EXPECT_EQ(differingPixels(screenPixels(children[0]), headlessPixels(0.0f, 0.5f)), 0);
+    // Opaque: either a window without alpha, or full alpha.
+    XImage* image = XGetImage(display, children[0], 10, 10, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_TRUE(image->depth == 24 || (XGetPixel(image, 0, 0) >> 24) == 0xFF) << image->depth;
+    XDestroyImage(image);
+    plugin->dispatch(effEditClose);
+    plugin->close();
+    XDestroyWindow(display, argb);
+    XFreeColormap(display, attributes.colormap);
+}
+
 // Runs pointer actions from another connection while the editor thread idles, as a user would.
 void replay(const std::string& name, const std::vector<std::function<void(Display*)>>& steps,
             std::atomic<bool>& done) {

@@ -325,12 +325,17 @@ std::unique_ptr<PlatformWindow> X11Platform::createChildWindow(const char* class
     Window child = 0;
     {
         ErrorTrap trap(display_);
+        // The screen's default visual, whatever the host's window uses (an ARGB window would
+        // otherwise make our opaque pixels transparent).
+        const int screen = DefaultScreen(display_);
         XSetWindowAttributes attributes{};
         attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
         attributes.background_pixmap = None;
+        attributes.border_pixel = 0;
+        attributes.colormap = DefaultColormap(display_, screen);
         child = XCreateWindow(display_, Window(parent), 0, 0, unsigned(width), unsigned(height), 0,
-                              CopyFromParent, InputOutput, CopyFromParent,
-                              CWEventMask | CWBackPixmap, &attributes);
+                              DefaultDepth(display_, screen), InputOutput, DefaultVisual(display_, screen),
+                              CWEventMask | CWBackPixmap | CWBorderPixel | CWColormap, &attributes);
         if (trap.failed()) return nullptr; // the parent is not a window (any more)
         XClassHint hint;
         hint.res_name = const_cast<char*>(title);
