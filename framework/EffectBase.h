@@ -43,6 +43,7 @@ public:
     virtual void setBlockSize(VstInt32 size);
     virtual void suspend();
     virtual void resume();
+    // Subclass constructors (host thread): the record's fields.
     virtual void setUniqueID(VstInt32 id);
     virtual void setNumInputs(VstInt32 count);
     virtual void setNumOutputs(VstInt32 count);
@@ -56,6 +57,7 @@ public:
     virtual void setInitialDelay(VstInt32 samples);
     virtual float getSampleRate();
     virtual VstInt32 getBlockSize();
+    // Host services: on the thread of their caller.
     virtual VstInt32 hostVersion();
     virtual VstInt32 hostCurrentId();
     virtual void hostIdle();

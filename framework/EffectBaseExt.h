@@ -13,6 +13,9 @@ public:
     VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                          float opt) override;
 
+    // In slot order. The operations that serve an opcode run on the host thread; the host
+    // services (host...) run on the thread of their caller, mostly the editor thread.
+
     virtual void hostWantMidi(VstInt32 filter);
     virtual void* hostGetTime(VstInt32 filter);
     virtual VstInt32 hostTempoAt(VstInt32 position);
