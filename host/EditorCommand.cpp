@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -20,6 +21,15 @@
 #include <vector>
 
 namespace {
+
+// A busy server can refuse a connection for a moment (EAGAIN); try a few times.
+Display* connect() {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (Display* display = XOpenDisplay(nullptr)) return display;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return nullptr;
+}
 
 const char* const helpText =
     "Usage: plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]\n"
@@ -99,7 +109,7 @@ bool parseScript(const std::string& path, std::vector<Step>& steps, std::string&
 
 // Replays the steps on a connection of its own while the main thread keeps the editor idle.
 void replay(const std::vector<Step>& steps, Window window, long idleMs, std::atomic<bool>& done) {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = connect();
     if (display) {
         for (const Step& step : steps) {
             switch (step.kind) {
@@ -222,8 +232,9 @@ int editorCommand(const CommandArguments& arguments) {
         if (!parseScript(script, steps, error)) return reportUsage(name, error);
     }
 
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) return reportFailure(name, "cannot open the X display (is DISPLAY set?)");
+    if (!std::getenv("DISPLAY")) return reportFailure(name, "DISPLAY is not set: the editor needs an X display");
+    Display* display = connect();
+    if (!display) return reportFailure(name, "cannot open the X display '" + std::string(std::getenv("DISPLAY")) + "'");
     int event = 0, error = 0, major = 0, minor = 0;
     if (!steps.empty() && !XTestQueryExtension(display, &event, &error, &major, &minor)) {
         XCloseDisplay(display);

@@ -51,6 +51,15 @@ public:
 };
 const auto* environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
 
+// Xvfb refuses a connection now and then when connections come quickly (EAGAIN).
+Display* connect(const std::string& name) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (Display* d = XOpenDisplay(name.c_str())) return d;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return nullptr;
+}
+
 int sentinelErrors = 0;
 int sentinelHandler(Display*, XErrorEvent*) {
     ++sentinelErrors;
@@ -86,7 +95,7 @@ class EditorX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!server || !server->running()) GTEST_SKIP() << "Xvfb could not be started";
-        display = XOpenDisplay(server->display().c_str());
+        display = connect(server->display());
         ASSERT_NE(display, nullptr);
         previousHandler = XSetErrorHandler(sentinelHandler);
         sentinelErrors = 0;
@@ -213,7 +222,7 @@ TEST_F(EditorX11Test, EditorInAnArgbHostWindowIsOpaque) {
 // Runs pointer actions from another connection while the editor thread idles, as a user would.
 void replay(const std::string& name, const std::vector<std::function<void(Display*)>>& steps,
             std::atomic<bool>& done) {
-    if (Display* d = XOpenDisplay(name.c_str())) {
+    if (Display* d = connect(name)) {
         for (const auto& step : steps) {
             step(d);
             XFlush(d);

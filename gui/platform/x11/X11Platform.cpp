@@ -286,7 +286,11 @@ private:
 
 bool X11Platform::registerWindowClass(const char* className) {
     if (registrations_ == 0) {
-        display_ = XOpenDisplay(nullptr);
+        // A busy server can refuse a connection for a moment (EAGAIN); try a few times.
+        for (int attempt = 0; attempt < 20 && !display_; ++attempt) {
+            display_ = XOpenDisplay(nullptr);
+            if (!display_) sleep(5); // milliseconds
+        }
         if (!display_) return false;
         int major = 0;
         int minor = 0;
