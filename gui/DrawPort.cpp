@@ -59,7 +59,7 @@ void DrawPort::setTextColour(Colour colour) {
 
 void DrawPort::setFont(FontId id, std::int32_t height) {
     if (id < 0 || id > 6) id = 0;
-    fontHeight_ = height != 0 ? height : fontSpec(id).height;
+    fontHeight_ = height != 0 ? height : fontRow(id).height;
     // A font that cannot be made leaves the previous one in use.
     if (Font* font = Font::create(id, fontHeight_)) font_.reset(font);
 }

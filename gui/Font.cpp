@@ -95,18 +95,18 @@ public:
         if (config_) FcConfigDestroy(config_);
     }
 
-    FaceEntry* face(const FontSpec& spec) {
-        std::string key = std::string(spec.face) + (spec.weight >= 700 ? "/bold" : "/regular");
+    FaceEntry* face(const FontRow& row) {
+        std::string key = std::string(row.face) + (row.weight >= 700 ? "/bold" : "/regular");
         auto found = faces_.find(key);
         if (found != faces_.end()) return found->second.get();
-        auto entry = load(spec);
+        auto entry = load(row);
         FaceEntry* raw = entry.get();
         faces_.emplace(key, std::move(entry));
         return raw;
     }
 
 private:
-    std::unique_ptr<FaceEntry> load(const FontSpec& spec) {
+    std::unique_ptr<FaceEntry> load(const FontRow& row) {
         if (!library_ && FT_Init_FreeType(&library_) != 0) {
             library_ = nullptr;
             return nullptr;
@@ -123,16 +123,16 @@ private:
         }
         if (config_) {
             FcPattern* pattern = FcPatternCreate();
-            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.face));
+            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(row.face));
             // Where the small screen face is missing, the narrow sans face fits its read-outs
             // better than the general fallback.
-            if (std::string(spec.face) == "Small Fonts") {
+            if (std::string(row.face) == "Small Fonts") {
                 FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("Arial"));
             }
             FcPatternAddInteger(pattern, FC_WEIGHT,
-                                spec.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+                                row.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
             FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-            FcPatternAddDouble(pattern, FC_PIXEL_SIZE, spec.height);
+            FcPatternAddDouble(pattern, FC_PIXEL_SIZE, row.height);
             FcConfigSubstitute(config_, pattern, FcMatchPattern);
             FcDefaultSubstitute(pattern);
             FcResult result = FcResultNoMatch;
@@ -181,14 +181,14 @@ Pixel blend(Pixel under, Pixel over, unsigned coverage) {
 } // namespace
 
 Font* Font::create(FontId id, std::int32_t height) {
-    const FontSpec& spec = fontSpec(id);
-    FaceEntry* face = library().face(spec);
+    const FontRow& row = fontRow(id);
+    FaceEntry* face = library().face(row);
     if (!face) return nullptr;
-    return new Font(face, height > 0 ? height : spec.height);
+    return new Font(face, height > 0 ? height : row.height);
 }
 
 Font& Font::fallback() {
-    static Font instance(library().face(fontSpec(fontNormal)), fontSpec(fontNormal).height);
+    static Font instance(library().face(fontRow(fontNormal)), fontRow(fontNormal).height);
     return instance;
 }
 

@@ -75,21 +75,21 @@ inline constexpr FontId fontSmall = 4;
 inline constexpr FontId fontTiny = 5;
 inline constexpr FontId fontSymbol = 6;
 
-struct FontSpec {
+struct FontRow {
     const char* face;
     std::int32_t height;
     std::int32_t weight;
     std::int32_t pitchAndFamily;
 };
 
-inline constexpr FontSpec fontTable[7] = {
+inline constexpr FontRow fontTable[7] = {
     {"Arial", 12, 700, 0x22}, {"Arial", 18, 400, 0x22},       {"Arial", 14, 400, 0x22},
     {"Arial", 12, 400, 0x22}, {"Arial", 11, 400, 0x22},       {"Small Fonts", 9, 400, 0x22},
     {"Symbol", 13, 400, 0x50},
 };
 
 // Ids outside the table fall back to the first row.
-constexpr const FontSpec& fontSpec(FontId id) {
+constexpr const FontRow& fontRow(FontId id) {
     return fontTable[(id >= 0 && id <= 6) ? id : 0];
 }
 

@@ -48,8 +48,8 @@ TEST(GeometryTest, RectFromCornersSortsAndColourIgnoresSpare) {
     EXPECT_FALSE((Colour{1, 2, 3, 0} != Colour{1, 2, 3, 99}));
     EXPECT_TRUE((Colour{1, 2, 3, 0} != Colour{1, 2, 4, 0}));
     EXPECT_FALSE(transparentColour != whiteColour);
-    EXPECT_EQ(fontSpec(9).height, 12);
-    EXPECT_EQ(fontSpec(-1).weight, 700);
+    EXPECT_EQ(fontRow(9).height, 12);
+    EXPECT_EQ(fontRow(-1).weight, 700);
 }
 
 TEST_F(DrawPortTest, NewPortDrawsWhiteLinesOnBlackFill) {
