@@ -27,6 +27,7 @@ public:
     // Host thread: opcodes 0 to 24; anything else answers 0.
     virtual VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                  float opt);
+    // Host thread, through the dispatcher.
     virtual void open();
     virtual void close();
     virtual VstInt32 getProgram();
@@ -55,6 +56,7 @@ public:
     virtual void setRealQualities(VstInt32 value);
     virtual void setOffQualities(VstInt32 value);
     virtual void setInitialDelay(VstInt32 samples);
+    // Any thread: the stored values.
     virtual float getSampleRate();
     virtual VstInt32 getBlockSize();
     // Host services: on the thread of their caller.
@@ -70,7 +72,8 @@ public:
     virtual void formatFloat(float value, char* text);
     virtual void formatInteger(VstInt32 value, char* text);
 
-    // Sets or clears effFlagsHasEditor with the pointer; the effect owns the editor from now.
+    // Host thread (the plug-in's construction): sets or clears effFlagsHasEditor with the
+    // pointer; the effect owns the editor from now.
     void setEditor(EditorBase* newEditor);
     EditorBase* getEditor() const { return editor; }
     // The record handed to the host; it lives inside this object and never moves.

@@ -33,6 +33,7 @@ public:
     // Host thread: silences the delay line; positions, modes and parameters stay.
     void suspend() override;
 
+    // On the thread of setParameter (host or editor): parameters 6 and 7, playback mode.
     virtual void setReverseMode(float value, float delay, float div, float mult);
     virtual void setReverseType(float value);
 
