@@ -122,6 +122,17 @@ struct Glide {
         const double margin = n * s + (n + 2) * 1e-6 * (std::fabs(c) + std::fabs(t) + n * s + 1.0);
         return std::fabs(c - t) > glideDeadZone + margin && c - margin >= 0.0 && c + margin < 1.0;
     }
+    // One step on. Within 0..1 a glide stops short of its target; far outside, a step can be
+    // too coarse, or the sum too rounded, to land within 0.01 of it, and the glide would run
+    // past it for ever, towards an infinite and then NaN cutoff that no later target brings
+    // back. A step that passes the target ends the glide on it.
+    float advanced(float from) const
+    {
+        const float next = from + step;
+        if ((step > 0.0f && next > target) || (step < 0.0f && next < target))
+            return target;
+        return next;
+    }
     // Whether the cutoff rests inside 0..1.
     bool rests() const { return !active() && cutoff >= 0.0f && cutoff < 1.0f; }
 
@@ -132,7 +143,7 @@ struct Glide {
         for (VstInt32 j = 0; j < n; ++j) {
             entries[j] = table + ToneFilter::tableIndex(cutoff);
             if (active()) {
-                cutoff = cutoff + step;
+                cutoff = advanced(cutoff);
                 moved = true;
             }
         }

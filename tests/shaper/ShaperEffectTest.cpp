@@ -351,12 +351,12 @@ public:
             if (!gliding)
                 continue;
             if (std::fabs(preCutoff - preTarget) > 0.01) {
-                preCutoff = preCutoff + preStep;
+                preCutoff = step(preCutoff, preTarget, preStep);
                 pre[0].setCutoff(preCutoff);
                 pre[1].setCutoff(preCutoff);
             }
             if (std::fabs(postCutoff - postTarget) > 0.01) {
-                postCutoff = postCutoff + postStep;
+                postCutoff = step(postCutoff, postTarget, postStep);
                 post[1].setCutoff(postCutoff);
                 post[0].setCutoff(postCutoff);
             }
@@ -366,6 +366,17 @@ public:
     }
 
 private:
+    // A step that would pass the target ends the glide on it.
+    static float step(float cutoff, float target, float by)
+    {
+        const float next = cutoff + by;
+        if (by > 0.0f && next > target)
+            return target;
+        if (by < 0.0f && next < target)
+            return target;
+        return next;
+    }
+
     float sample(int ch, float x)
     {
         const float g = pre[ch].tick(x) * preGain;
@@ -406,7 +417,7 @@ private:
 }  // namespace
 
 // Random settings between blocks of random length, glides starting, reversing and arriving
-// inside blocks, targets beyond 0..1 and mode switches mid-glide: every output sample, and the
+// inside blocks, targets beyond 0..1 (some far beyond) and mode switches mid-glide: every output sample, and the
 // cutoffs reached, equal the plain chain's.
 TEST(ShaperEffect, BlocksSoundExactlyLikeThePlainPerSampleChain)
 {
@@ -418,11 +429,12 @@ TEST(ShaperEffect, BlocksSoundExactlyLikeThePlainPerSampleChain)
         PlainShaper plain(effect.getShapeTable());
         std::mt19937 rng(seed);
         std::uniform_int_distribution<int> blockLength(0, 700), parameter(1, 7), coin(0, 3);
-        std::uniform_real_distribution<float> value(0.0f, 1.0f), wide(-0.4f, 1.4f);
+        std::uniform_real_distribution<float> value(0.0f, 1.0f), wide(-0.4f, 1.4f), far(-3000.0f, 3000.0f);
         for (int block = 0; block < 60; ++block) {
             for (int change = coin(rng); change > 0; --change) {
                 const int index = parameter(rng);
-                const float v = (index == 2 || index == 4) && coin(rng) == 0 ? wide(rng)
+                const bool cutoff = index == 2 || index == 4;
+                const float v = cutoff && coin(rng) == 0 ? (coin(rng) == 0 ? far(rng) : wide(rng))
                                 : index >= 5 && index <= 6 ? float(coin(rng) % 2)
                                                            : value(rng);
                 effect.setParameter(index, v);
@@ -438,5 +450,28 @@ TEST(ShaperEffect, BlocksSoundExactlyLikeThePlainPerSampleChain)
                 ASSERT_EQ(got.right[size_t(i)], expected.right[size_t(i)]) << seed << " " << block << " " << i;
             }
         }
+    }
+}
+
+// A host may send cutoffs far outside 0..1. Their glides must end, and a later target must
+// still glide the filters back, however far out the previous one was.
+TEST(ShaperEffect, GlideFarBeyondTheTableEndsAndALaterTargetStillGlidesBack)
+{
+    const float biggest = std::numeric_limits<float>::max();
+    for (float far : {1000.0f, -5000.0f, 1e7f, 3e38f, -biggest, biggest}) {
+        ShaperEffect effect(nullptr);
+        effect.setParameter(2, far);
+        effect.setParameter(4, -far);
+        run(effect, Stereo(8000, 0.1f));
+        EXPECT_LE(std::fabs(effect.getPreCutoff() - far), 0.01f) << far;
+        EXPECT_LE(std::fabs(effect.getPostCutoff() + far), 0.01f) << far;
+
+        effect.setParameter(2, 0.3f);
+        effect.setParameter(4, 0.7f);
+        run(effect, Stereo(8000, 0.1f));
+        EXPECT_LE(std::fabs(effect.getPreCutoff() - 0.3f), 0.01f) << far;
+        EXPECT_LE(std::fabs(effect.getPostCutoff() - 0.7f), 0.01f) << far;
+        EXPECT_EQ(effect.getPreFilterLeft().getCutoff(), effect.getPreCutoff()) << far;
+        EXPECT_EQ(effect.getPostFilterRight().getCutoff(), effect.getPostCutoff()) << far;
     }
 }
