@@ -2,8 +2,6 @@
 // the module's base address, and main, exported also as VSTPluginMain.
 #include <dlfcn.h>
 
-#include <new>
-
 #include "EffectBase.h"
 #include "Module.h"
 
