@@ -172,11 +172,13 @@ void line(Surface& s, Point a, Point b, const Pen& pen, std::uint32_t& dotPhase)
         first = std::max<I64>(first, m0 - hi);
         last = std::min<I64>(last, m0 - lo);
     }
-    I64 absMajor = std::llabs(major);
+    const auto absMajor = std::uint64_t(std::llabs(major));
+    const auto absMinor = std::uint64_t(std::llabs(minor));
     for (I64 i = first; i <= last; ++i) {
-        // Rounded minor coordinate, halves away from the start.
-        I64 num = 2 * i * std::llabs(minor) + absMajor;
-        I64 off = num / (2 * absMajor);
+        // Rounded minor coordinate, halves away from the start: (2 i minor + major) / (2 major),
+        // split so that nothing overflows when both spans use the whole 32-bit range.
+        const std::uint64_t product = std::uint64_t(i) * absMinor;
+        const auto off = I64(product / absMajor + (2 * (product % absMajor) + absMajor) / (2 * absMajor));
         I64 n = n0 + (minor >= 0 ? off : -off);
         I64 m = m0 + sign * i;
         if (pen.dotted && ((dotPhase + std::uint64_t(i)) & 1u)) continue;
@@ -214,8 +216,11 @@ void ellipseOutline(Surface& s, const Rect& box, const Pen& pen, bool arc, Point
             for (I64 x = a; x <= b; ++x) put(x, y);
             continue;
         }
-        for (I64 x = l; x < il; ++x) put(x, y);
-        for (I64 x = ir + 1; x <= r; ++x) put(x, y);
+        // Only the columns near the surface: a flat ellipse's rows can be billions wide.
+        const I64 xMin = -reach;
+        const I64 xMax = s.width() + reach;
+        for (I64 x = std::max(l, xMin); x < std::min(il, xMax + 1); ++x) put(x, y);
+        for (I64 x = std::max(ir + 1, xMin); x <= std::min(r, xMax); ++x) put(x, y);
     }
 }
 

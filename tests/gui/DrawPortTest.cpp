@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 namespace gui {
@@ -242,6 +243,54 @@ TEST_F(DrawPortTest, SetPixelAndDrawingOutsideTheSurfaceIsClipped) {
     port.setFillColour(greenColour);
     port.fillRect(Rect(-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647));
     EXPECT_EQ(pixelsOf(surface, greenColour).size(), 64u * 64u);
+}
+
+// Lines and outlines whose ends lie anywhere in the 32-bit range still put down exactly the
+// part that crosses the surface.
+TEST_F(DrawPortTest, ShapesSpanningTheWholeCoordinateRangeCrossTheSurface) {
+    constexpr std::int32_t lo = INT32_MIN;
+    constexpr std::int32_t hi = INT32_MAX;
+    struct Case {
+        Point from, to;
+        int slope, offset; // pixels at v = offset + slope * h
+    } cases[] = {
+        {{lo, lo}, {hi, hi}, 1, 0},
+        {{hi, hi}, {lo, lo}, 1, 0},
+        {{lo + 63, hi}, {hi, lo + 63}, -1, 62},
+    };
+    for (const Case& c : cases) {
+        surface.resize(64, 64, pixelOf(blackColour));
+        port.moveTo(c.from);
+        port.lineTo(c.to);
+        Pixels expected;
+        for (int x = 0; x < 64; ++x) {
+            const int y = c.offset + c.slope * x;
+            if (y >= 0 && y < 64) expected.insert({x, y});
+        }
+        EXPECT_EQ(pixelsOf(surface, whiteColour), expected)
+            << c.from.h << "," << c.from.v << " -> " << c.to.h << "," << c.to.v << dump(surface, blackColour, 64, 64);
+    }
+    // Steep and nearly diagonal: one pixel per row, next to the diagonal.
+    surface.resize(64, 64, pixelOf(blackColour));
+    port.moveTo(Point(lo + 1, lo));
+    port.lineTo(Point(hi, hi));
+    for (int y = 0; y < 64; ++y) {
+        int lit = 0;
+        for (int x = 0; x < 64; ++x) {
+            if (surface.pixel(x, y) == pixelOf(whiteColour)) {
+                ++lit;
+                EXPECT_LE(std::abs(x - y), 1) << x << "," << y;
+            }
+        }
+        EXPECT_EQ(lit, 1) << "row " << y;
+    }
+    // An ellipse as wide as the range and as high as the surface: only its top and bottom rows
+    // cross it.
+    surface.resize(64, 64, pixelOf(blackColour));
+    port.frameEllipse(Rect(lo, 0, hi, 63));
+    Pixels rows = box(0, 0, 63, 0);
+    rows.merge(box(0, 63, 63, 63));
+    EXPECT_EQ(pixelsOf(surface, whiteColour), rows) << dump(surface, blackColour, 64, 64);
 }
 
 TEST_F(DrawPortTest, FontSelectionFollowsTheTable) {
