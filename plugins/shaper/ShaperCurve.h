@@ -17,6 +17,9 @@ struct Knot {
     float f;
 };
 
+// The curve functions run on whichever thread samples or draws the curve: the host thread
+// (chunk, parameter 0) or the editor thread (parameter 0, the curve view).
+
 // Point of the Bezier curve of degree `degree` over p[first..first+degree] (de Casteljau).
 CurvePoint bezierPoint(const CurvePoint* p, int first, int degree, float t);
 // Open uniform knot vector u[0..n+k] for control points 0..n and order k.
@@ -43,7 +46,8 @@ public:
     // Host or editor thread: samples the curve into table[0..size-1].
     void fillTable(float* table, int size);
 
-    // y where the curve's x equals x, found by bisection warm-started from the previous search.
+    // Host or editor thread, from fillTable: y where the curve's x equals x, found by bisection
+    // warm-started from the previous search.
     float bezierYAt(float x);
     float splineYAt(float x, const Knot* knots);
 

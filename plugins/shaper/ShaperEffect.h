@@ -45,7 +45,9 @@ public:
     // Host or editor thread: samples the curve into the shaper table.
     void rebuildShapeTable();
 
+    // Editor thread: the curve view edits the points in place, then sets parameter 0.
     ShaperCurve& getCurve() { return curve; }
+    // Any thread: plain reads of the engine's state, for tests and displays.
     const float* getShapeTable() const { return shapeTable.get(); }
     float getPreCutoff() const { return preCutoff; }
     float getPostCutoff() const { return postCutoff; }
