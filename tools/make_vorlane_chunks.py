@@ -52,13 +52,16 @@ def chunk(points, values):
 
 def main():
     directory = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "examples", "vorlane")
-    os.makedirs(directory, exist_ok=True)
-    for name, preset in PRESETS.items():
-        assert 2 <= len(preset["points"]) <= 50 and len(preset["values"]) == 7
-        path = os.path.join(directory, name + ".chunk")
-        with open(path, "wb") as out:
-            out.write(chunk(preset["points"], preset["values"]))
-        print(path)
+    try:
+        os.makedirs(directory, exist_ok=True)
+        for name, preset in PRESETS.items():
+            assert 2 <= len(preset["points"]) <= 50 and len(preset["values"]) == 7
+            path = os.path.join(directory, name + ".chunk")
+            with open(path, "wb") as out:
+                out.write(chunk(preset["points"], preset["values"]))
+            print(path)
+    except OSError as error:
+        sys.exit(f"make_vorlane_chunks.py: cannot write the presets: {error}")
 
 
 if __name__ == "__main__":
