@@ -17,9 +17,10 @@ public:
     virtual ~EditorBase();
     // Host thread: stores the address of the editor's own ERect through rect; 0 when none.
     virtual VstInt32 getRect(ERect** rect);
-    // Host thread: parent is the host's window.
+    // Editor thread (effEditOpen: the thread that opens the editor): parent is the host's
+    // window.
     virtual VstInt32 open(void* parent);
-    // Host thread.
+    // Editor thread (effEditClose).
     virtual void close();
     // Editor thread (effEditIdle): carries out a requested refresh.
     virtual void idle();
