@@ -197,8 +197,10 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
             post.plan(postTable, postEntry, n);
         }
         for (VstInt32 j = 0; j < n; ++j) {
-            const Coefficients& preK = *preEntry[j];
-            const Coefficients& postK = *postEntry[j];
+            // Copies: to the compiler the left output store might alias the table entries,
+            // which would make it load them again for the right channel.
+            const Coefficients preK = *preEntry[j];
+            const Coefficients postK = *postEntry[j];
             shapeFrame<accumulate>(done + j, preK, postK, preK, postK, channels, settings);
         }
         done += n;
