@@ -132,11 +132,16 @@ struct Sweep {
 
 void fillBox(Surface& s, std::int64_t left, std::int64_t top, std::int64_t right,
              std::int64_t bottom, Pixel colour) {
-    const auto l = std::int32_t(std::max<I64>(left, 0));
-    const auto t = std::int32_t(std::max<I64>(top, 0));
-    const auto r = std::int32_t(std::min<I64>(right, s.width() - 1));
-    const auto b = std::int32_t(std::min<I64>(bottom, s.height() - 1));
-    if (r < l || b < t) return;
+    // Clipped before narrowing: a corner beyond the 32-bit range must not wrap around.
+    const I64 cl = std::max<I64>(left, 0);
+    const I64 ct = std::max<I64>(top, 0);
+    const I64 cr = std::min<I64>(right, s.width() - 1);
+    const I64 cb = std::min<I64>(bottom, s.height() - 1);
+    if (cr < cl || cb < ct) return;
+    const auto l = std::int32_t(cl);
+    const auto t = std::int32_t(ct);
+    const auto r = std::int32_t(cr);
+    const auto b = std::int32_t(cb);
     for (std::int32_t y = t; y <= b; ++y) std::fill(s.row(y) + l, s.row(y) + r + 1, colour);
     s.addDamage(l, t, r + 1, b + 1);
 }

@@ -106,7 +106,10 @@ TEST_F(DrawPortTest, FrameThenFillLeavesOnePixelOutline) {
 
 TEST_F(DrawPortTest, FillBelowTwoPixelsWideOrHighFillsNothing) {
     port.setFillColour(greenColour);
-    for (const Rect& r : {Rect(5, 5, 6, 20), Rect(5, 5, 20, 6), Rect(5, 5, 5, 5), Rect(20, 20, 10, 10)}) {
+    // Also at the end of the coordinate range, where left + 1 or top + 1 leaves 32 bits.
+    for (const Rect& r : {Rect(5, 5, 6, 20), Rect(5, 5, 20, 6), Rect(5, 5, 5, 5), Rect(20, 20, 10, 10),
+                          Rect(INT32_MAX, 0, 10, 10), Rect(0, INT32_MAX, 10, 10),
+                          Rect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX)}) {
         port.fillRect(r);
     }
     EXPECT_TRUE(pixelsOf(surface, greenColour).empty());
