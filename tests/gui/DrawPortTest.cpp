@@ -404,6 +404,28 @@ TEST(DrawTextTest, BoldIsWiderThanRegularAndSizesAreLegible) {
     }
 }
 
+// Texts are 8-bit in the Western code page: 0x96 is an en dash and 0x95 a bullet, not
+// control codes drawn as missing-glyph boxes.
+TEST(DrawTextTest, WesternCodePageCharactersAboveAscii) {
+    struct Case {
+        const char* text;
+        int maxWidth, maxHeight; // of the ink
+    } cases[] = {{"\x96", 10, 2}, {"\x95", 6, 6}, {"\xB0", 6, 6}};
+    for (const Case& c : cases) {
+        PixelBuffer s(40, 30, pixelOf(blackColour));
+        DrawPort port(nullptr, &s, nullptr);
+        port.setFont(fontNormal);
+        port.drawText(c.text, Rect(0, 0, 40, 30), false, alignLeft);
+        int left = 1000, right = -1, top = 1000, bottom = -1;
+        for (auto [x, y] : pixelsNot(s, blackColour)) {
+            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+        ASSERT_GE(right, left) << "no ink for " << int(static_cast<unsigned char>(c.text[0]));
+        EXPECT_LE(right - left + 1, c.maxWidth) << int(static_cast<unsigned char>(c.text[0])) << dump(s, blackColour);
+        EXPECT_LE(bottom - top + 1, c.maxHeight) << int(static_cast<unsigned char>(c.text[0])) << dump(s, blackColour);
+    }
+}
+
 TEST(PointerTest, ButtonsAndPositionComeFromThePlatform) {
     HeadlessPlatform platform;
     Platform::install(&platform);
