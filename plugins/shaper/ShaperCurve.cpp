@@ -1,7 +1,6 @@
 #include "ShaperCurve.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 

@@ -109,7 +109,7 @@ TEST(ToneFilter, ConstantInputSettlesAtOneInLowPassAndZeroInHighPass)
             ylp = lp.tick(1.0f);
             yhp = hp.tick(1.0f);
         }
-        EXPECT_NEAR(ylp, 1.0f, 2e-3f) << cutoff;
+        EXPECT_NEAR(ylp, 1.0f, 1e-4f) << cutoff;
         EXPECT_NEAR(yhp, 0.0f, 1e-4f) << cutoff;
     }
 }
