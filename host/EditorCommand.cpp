@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -138,11 +139,31 @@ void replay(const std::vector<Step>& steps, Window window, long idleMs, std::ato
     done = true;
 }
 
+int readErrors = 0;
+int countReadError(Display*, XErrorEvent*) {
+    ++readErrors;
+    return 0;
+}
+
 bool savePng(Display* display, Window window, int width, int height, const std::string& path,
              std::string& error) {
+    const int screen = DefaultScreen(display);
+    if (width > DisplayWidth(display, screen) || height > DisplayHeight(display, screen)) {
+        error = "the editor (" + std::to_string(width) + " x " + std::to_string(height) +
+                ") does not fit on the X screen (" + std::to_string(DisplayWidth(display, screen)) + " x " +
+                std::to_string(DisplayHeight(display, screen)) + "): its pixels cannot be read";
+        return false;
+    }
+    // A window partly off the screen cannot be read; that is an answer, not a reason to exit.
+    XSync(display, False);
+    readErrors = 0;
+    const XErrorHandler previous = XSetErrorHandler(countReadError);
     XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
-    if (!image) {
-        error = "cannot read the window's pixels";
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (!image || readErrors) {
+        if (image) XDestroyImage(image);
+        error = "cannot read the window's pixels (is it wholly on the screen?)";
         return false;
     }
     std::vector<png_byte> rgb;

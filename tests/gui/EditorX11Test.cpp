@@ -435,6 +435,23 @@ TEST_F(EditorX11Test, PlughostEditorSavesThePictureAndReportsAScriptedClick) {
     EXPECT_NE(noDisplay.find("DISPLAY"), std::string::npos) << noDisplay;
 }
 
+// On a screen smaller than the editor the window's pixels cannot be read: a clear failure
+// after the editor was closed in order, not an X error that ends the program.
+TEST_F(EditorX11Test, PlughostEditorOnASmallScreenReportsWhyThereIsNoPicture) {
+    XvfbServer small("320x200x24", false);
+    if (!small.running()) GTEST_SKIP() << "second Xvfb could not be started";
+    const std::string png = ::testing::TempDir() + "gui_editor_small.png";
+    std::remove(png.c_str());
+    int status = -1;
+    const std::string out = run("env DISPLAY=" + small.display() + " " + PLUGHOST + " editor " + GUI_TEST_PLUGIN +
+                                    " --idle-ms 5 --png " + png,
+                                status);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+    EXPECT_NE(out.find("does not fit on the X screen (320 x 200)"), std::string::npos) << out;
+    EXPECT_EQ(out.find("X Error"), std::string::npos) << out;
+    EXPECT_FALSE(std::ifstream(png).good());
+}
+
 } // namespace
 
 namespace {

@@ -6,14 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-XvfbServer::XvfbServer() {
+XvfbServer::XvfbServer(const char* screen, bool makeDefault) {
     int fds[2];
     if (pipe(fds) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
                static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -33,7 +33,7 @@ XvfbServer::XvfbServer() {
     close(fds[0]);
     if (number.empty()) return;
     display_ = ":" + number;
-    setenv("DISPLAY", display_.c_str(), 1);
+    if (makeDefault) setenv("DISPLAY", display_.c_str(), 1);
 }
 
 XvfbServer::~XvfbServer() {

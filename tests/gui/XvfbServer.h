@@ -1,12 +1,12 @@
 #pragma once
-// A private X server for one test program: started on a free display number, DISPLAY points
-// at it while it runs.
+// A private X server for one test program: started on a free display number; unless told
+// otherwise, DISPLAY points at it while it runs.
 #include <string>
 #include <sys/types.h>
 
 class XvfbServer {
 public:
-    XvfbServer();
+    explicit XvfbServer(const char* screen = "1024x768x24", bool makeDefault = true);
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
