@@ -89,6 +89,13 @@ RootView::~RootView() {
 bool RootView::createWindow(void* parentHandle) {
     if (!parentHandle) return false;
     registerWindowClass();
+    if (window) {
+        // A host window opened again: the child window of the old one goes, with its
+        // registration, or the module's class (and display connection) would stay forever.
+        window->setListener(nullptr);
+        window.reset();
+        unregisterWindowClass();
+    }
     window = Platform::get().createChildWindow(className, "Window",
                                                reinterpret_cast<NativeWindow>(parentHandle),
                                                rect.width(), rect.height(), this);

@@ -472,5 +472,22 @@ TEST_F(RootViewTest, HostWindowModeAsksTheHostForAWindow) {
     EXPECT_FALSE(view->closeHostWindow());
 }
 
+TEST_F(RootViewTest, HostWindowOpenedAgainKeepsOneChildWindowAndRegistration) {
+    const std::string className = RootView::windowClassName();
+    {
+        RootView hosted(Rect(0, 0, 200, 100), "Again", editor, 3);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(hosted.openHostWindow(nullptr));
+            EXPECT_EQ(platform.childrenOf(hostOpenedWindow).size(), 1u);
+            EXPECT_TRUE(hosted.closeHostWindow());
+            // Our test host leaves closing to us; a real one destroys its window, and ours with it.
+            platform.destroyWindow(hostOpenedWindow);
+            platform.dispatchPendingEvents();
+            EXPECT_FALSE(hosted.isWindowOpen());
+        }
+    }
+    EXPECT_EQ(platform.classRegistrations(className), 0);
+}
+
 } // namespace
 } // namespace gui
