@@ -10,20 +10,7 @@
 
 namespace {
 
-class EffectBaseExtTest : public ::testing::Test {
-protected:
-    void SetUp() override { FakeHost::instance().reset(); }
-
-    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                       void* ptr = nullptr, float opt = 0.0f)
-    {
-        AEffect* record = effect->getAEffect();
-        return record->dispatcher(record, opcode, index, value, ptr, opt);
-    }
-
-    EffectCounters counters;
-    std::unique_ptr<TestEffect> effect = std::make_unique<TestEffect>(counters);
-};
+class EffectBaseExtTest : public TestEffectFixture {};
 
 struct ExtCase {
     const char* name;

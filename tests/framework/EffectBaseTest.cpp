@@ -9,20 +9,7 @@
 
 namespace {
 
-class EffectBaseTest : public ::testing::Test {
-protected:
-    void SetUp() override { FakeHost::instance().reset(); }
-
-    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                       void* ptr = nullptr, float opt = 0.0f)
-    {
-        AEffect* record = effect->getAEffect();
-        return record->dispatcher(record, opcode, index, value, ptr, opt);
-    }
-
-    EffectCounters counters;
-    std::unique_ptr<TestEffect> effect = std::make_unique<TestEffect>(counters);
-};
+class EffectBaseTest : public TestEffectFixture {};
 
 TEST_F(EffectBaseTest, FreshRecordHoldsTheBaseValues)
 {

@@ -4,7 +4,10 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "EditorBase.h"
 #include "EffectBaseExt.h"
@@ -99,4 +102,20 @@ public:
 
 private:
     EditorCounters& count;
+};
+
+// A fresh test effect under a reset fake host, reached through its record's dispatcher.
+class TestEffectFixture : public ::testing::Test {
+protected:
+    void SetUp() override { FakeHost::instance().reset(); }
+
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                       void* ptr = nullptr, float opt = 0.0f)
+    {
+        AEffect* record = effect->getAEffect();
+        return record->dispatcher(record, opcode, index, value, ptr, opt);
+    }
+
+    EffectCounters counters;
+    std::unique_ptr<TestEffect> effect = std::make_unique<TestEffect>(counters);
 };
