@@ -1,7 +1,21 @@
+# The module entry compiled into every plug-in, for the platform being built.
+if(WIN32)
+  set(OV_MODULE_ENTRY_SOURCES ${PROJECT_SOURCE_DIR}/framework/Entry.cpp
+      ${PROJECT_SOURCE_DIR}/framework/win32/ModuleEntry.cpp)
+else()
+  set(OV_MODULE_ENTRY_SOURCES ${PROJECT_SOURCE_DIR}/framework/Entry.cpp
+      ${PROJECT_SOURCE_DIR}/framework/posix/ModuleEntry.cpp)
+endif()
+
 # add_bitmap_table(TARGET [ID FILE]...)
-# Embeds the BMP files in TARGET as its bitmap table, found by integer id (an empty table
-# when none are given).
+# Gives TARGET its bitmaps, found by integer id: on Windows bitmap resources of the module
+# (a resource script for windres), elsewhere a table embedded in the code (empty when none
+# are given).
 function(add_bitmap_table target)
+  if(WIN32)
+    add_bitmap_resources(${target} ${ARGN})
+    return()
+  endif()
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_bitmaps.cpp)
   set(files "")
   set(pairs "")
@@ -27,20 +41,53 @@ function(add_bitmap_table target)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
 endfunction()
 
+# The Windows form of add_bitmap_table: one BITMAP resource per id.
+function(add_bitmap_resources target)
+  if(NOT ARGN)
+    return() # windres refuses a script without resources
+  endif()
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_bitmaps.rc)
+  set(script "// Generated: the module's bitmap resources.\n")
+  set(files "")
+  set(args ${ARGN})
+  list(LENGTH args n)
+  set(i 0)
+  while(i LESS n)
+    list(GET args ${i} id)
+    math(EXPR j "${i} + 1")
+    list(GET args ${j} file)
+    get_filename_component(file "${file}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    list(APPEND files ${file})
+    string(APPEND script "${id} BITMAP \"${file}\"\n")
+    math(EXPR i "${i} + 2")
+  endwhile()
+  file(CONFIGURE OUTPUT ${out} CONTENT "${script}")
+  set_source_files_properties(${out} PROPERTIES OBJECT_DEPENDS "${files}")
+  target_sources(${target} PRIVATE ${out})
+endfunction()
+
 # add_vst_plugin(NAME SOURCES ... [LIBRARIES ...] [BITMAPS ID FILE ...] [TEST_ONLY])
-# A loadable VST 2 module at bin/NAME.so that exports only the entry symbols; BITMAPS are
-# embedded as the module's bitmap table (files relative to the calling directory). TEST_ONLY
-# modules stay in the calling directory's build folder and are not installed.
+# A loadable VST 2 module at bin/NAME.so (bin/NAME.dll on Windows) that exports only the entry
+# symbols; BITMAPS are the module's bitmaps (files relative to the calling directory).
+# TEST_ONLY modules stay in the calling directory's build folder and are not installed.
+# Windows installs put the DLLs into <prefix>/VstPlugins, elsewhere <prefix>/lib/vst.
 function(add_vst_plugin name)
   cmake_parse_arguments(P "TEST_ONLY" "" "SOURCES;LIBRARIES;BITMAPS" ${ARGN})
-  add_library(${name} MODULE ${P_SOURCES} ${PROJECT_SOURCE_DIR}/framework/Entry.cpp)
+  add_library(${name} MODULE ${P_SOURCES} ${OV_MODULE_ENTRY_SOURCES})
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
   target_link_libraries(${name} PRIVATE framework ${P_LIBRARIES})
-  target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  if(WIN32)
+    # Exactly VSTPluginMain and main are exported; hidden visibility means nothing to DLLs.
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/framework/win32/Entry.def)
+    set(destination VstPlugins)
+  else()
+    target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+    set(destination ${CMAKE_INSTALL_LIBDIR}/vst)
+  endif()
   add_bitmap_table(${name} ${P_BITMAPS})
   if(P_TEST_ONLY)
     set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   else()
-    install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vst)
+    install(TARGETS ${name} LIBRARY DESTINATION ${destination})
   endif()
 endfunction()

@@ -7,8 +7,8 @@
 
 class EffectBase;
 
-// Base address of this shared object, set once when the library is loaded; the GUI toolkit
-// uses it to name its window class.
+// The module's instance handle (on ELF systems its base address), set when the library is
+// loaded; the GUI toolkit uses it to name its window class and to find its bitmaps.
 extern void* moduleInstance;
 
 // Set by a constructor that could not allocate what it needs; main then destroys the
@@ -18,3 +18,6 @@ extern std::atomic<bool> constructionFailed;
 // Defined once by every plug-in: allocates (without throwing) and constructs its effect, or
 // answers null. Called by main on the host thread.
 EffectBase* createEffectInstance(audioMasterCallback hostCallback);
+
+// What the exported entry does (framework/Entry.cpp); each platform's module entry calls it.
+AEffect* moduleMain(audioMasterCallback hostCallback);
