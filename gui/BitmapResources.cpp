@@ -18,13 +18,6 @@ constexpr std::int64_t maxPixels = std::int64_t(1) << 26;
 
 } // namespace
 
-const EmbeddedBitmap* findEmbeddedBitmap(std::int32_t id) {
-    for (std::size_t i = 0; i < embeddedBitmapCount; ++i) {
-        if (embeddedBitmaps[i].id == id) return &embeddedBitmaps[i];
-    }
-    return nullptr;
-}
-
 std::unique_ptr<PixelBuffer> decodeBmp(const std::uint8_t* data, std::size_t size) {
     if (!data || size < 14 + 40 || data[0] != 'B' || data[1] != 'M') return nullptr;
     const std::uint32_t pixelOffset = u32(data + 10);

@@ -1,6 +1,7 @@
 #pragma once
-// The module's bitmaps, embedded at build time from BMP files beside each plug-in's code and
-// found by integer id, and the decoder for them.
+// The module's bitmaps, made at build time from BMP files beside each plug-in's code and
+// found by integer id: bitmap resources of the DLL on Windows, a table embedded in the code
+// elsewhere; and the decoder for BMP files.
 #include "Surface.h"
 
 #include <cstddef>
@@ -22,6 +23,10 @@ extern const std::size_t embeddedBitmapCount;
 
 // Null when no bitmap has this id.
 const EmbeddedBitmap* findEmbeddedBitmap(std::int32_t id);
+
+// Editor thread. The module's bitmap with this id as pixels; null when there is none. The
+// platform decides where it is kept (platform/embedded or platform/win32).
+std::unique_ptr<PixelBuffer> loadModuleBitmap(std::int32_t id);
 
 // Decodes a 24-bit or 8-bit palette BMP, bottom-up or top-down; null for anything else or any
 // malformed input.

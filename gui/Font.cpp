@@ -1,30 +1,16 @@
 #include "Font.h"
 
-#include <dlfcn.h>
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
+#include "platform/FontFace.h"
 
 #include <algorithm>
 #include <array>
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace gui {
 
 namespace {
-
-struct Glyph {
-    bool loaded = false;
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t width = 0;
-    std::int32_t rows = 0;
-    std::int32_t advance = 0;
-    std::vector<std::uint8_t> coverage;
-};
 
 struct SizeEntry {
     std::int32_t ascent = 0;
@@ -32,66 +18,27 @@ struct SizeEntry {
     std::array<Glyph, 256> glyphs;
 };
 
-// Texts are 8-bit in the Western code page: its 0x80..0x9F are typographic characters where
-// Latin-1 has control codes (0 = unassigned there too).
-constexpr std::uint16_t westernHigh[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-FT_ULong unicodeOf(unsigned char c) {
-    if (c >= 0x80 && c < 0xA0 && westernHigh[c - 0x80]) return westernHigh[c - 0x80];
-    return c;
-}
-
 } // namespace
 
+// A face and what has been rendered of it, per pixel height.
 struct FaceEntry {
-    FT_Face face = nullptr;
-    bool symbolMap = false;
+    std::unique_ptr<FontFace> face;
     std::map<std::int32_t, std::unique_ptr<SizeEntry>> sizes;
-
-    ~FaceEntry() {
-        if (face) FT_Done_Face(face);
-    }
 
     SizeEntry& size(std::int32_t height) {
         auto& slot = sizes[height];
         if (!slot) {
             slot = std::make_unique<SizeEntry>();
-            if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(std::max(height, 1))) == 0) {
-                slot->ascent = std::int32_t((face->size->metrics.ascender + 63) >> 6);
-                slot->descent = std::int32_t((-face->size->metrics.descender + 63) >> 6);
-            }
+            face->metrics(std::max(height, 1), slot->ascent, slot->descent);
         }
         return *slot;
     }
 
     const Glyph& glyph(std::int32_t height, unsigned char c) {
-        SizeEntry& entry = size(height);
-        Glyph& g = entry.glyphs[c];
-        if (g.loaded) return g;
-        g.loaded = true;
-        if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(std::max(height, 1))) != 0) return g;
-        FT_UInt index = FT_Get_Char_Index(face, symbolMap ? 0xF000u + c : unicodeOf(c));
-        if (index == 0 && symbolMap) index = FT_Get_Char_Index(face, c);
-        if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) return g;
-        FT_GlyphSlot slot = face->glyph;
-        g.left = slot->bitmap_left;
-        g.top = slot->bitmap_top;
-        g.width = std::int32_t(slot->bitmap.width);
-        g.rows = std::int32_t(slot->bitmap.rows);
-        g.advance = std::int32_t((slot->advance.x + 32) >> 6);
-        if (slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && g.width > 0 && g.rows > 0) {
-            g.coverage.resize(std::size_t(g.width) * std::size_t(g.rows));
-            for (std::int32_t y = 0; y < g.rows; ++y) {
-                const unsigned char* src = slot->bitmap.buffer + y * slot->bitmap.pitch;
-                std::copy(src, src + g.width, g.coverage.begin() + std::ptrdiff_t(y) * g.width);
-            }
-        } else {
-            g.width = 0;
-            g.rows = 0;
+        Glyph& g = size(height).glyphs[c];
+        if (!g.loaded) {
+            g = face->render(std::max(height, 1), c);
+            g.loaded = true;
         }
         return g;
     }
@@ -99,82 +46,24 @@ struct FaceEntry {
 
 namespace {
 
-// Module-wide: resolved faces by family and weight; freed when the module is unloaded.
+// Module-wide: faces by family and weight, kept until the module is unloaded.
 class FontLibrary {
 public:
-    ~FontLibrary() {
-        faces_.clear();
-        if (library_) FT_Done_FreeType(library_);
-        if (config_) FcConfigDestroy(config_);
-    }
-
     FaceEntry* face(const FontRow& row) {
         std::string key = std::string(row.face) + (row.weight >= 700 ? "/bold" : "/regular");
         auto found = faces_.find(key);
         if (found != faces_.end()) return found->second.get();
-        auto entry = load(row);
+        std::unique_ptr<FaceEntry> entry;
+        if (auto face = loadFontFace(row)) {
+            entry = std::make_unique<FaceEntry>();
+            entry->face = std::move(face);
+        }
         FaceEntry* raw = entry.get();
         faces_.emplace(key, std::move(entry));
         return raw;
     }
 
 private:
-    std::unique_ptr<FaceEntry> load(const FontRow& row) {
-        if (!library_ && FT_Init_FreeType(&library_) != 0) {
-            library_ = nullptr;
-            return nullptr;
-        }
-        std::string file;
-        int index = 0;
-        // A configuration of our own: the host's use of fontconfig is left alone, and ours
-        // goes away with the module.
-        if (!config_) {
-            // fontconfig keeps process-wide state that it never frees; pinned, it stays
-            // reachable when a host unloads us instead of turning into a leak.
-            dlopen("libfontconfig.so.1", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
-            config_ = FcInitLoadConfigAndFonts();
-        }
-        if (config_) {
-            FcPattern* pattern = FcPatternCreate();
-            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(row.face));
-            // Where the small screen face is missing, the narrow sans face fits its read-outs
-            // better than the general fallback.
-            if (std::string(row.face) == "Small Fonts") {
-                FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("Arial"));
-            }
-            FcPatternAddInteger(pattern, FC_WEIGHT,
-                                row.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-            FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-            FcPatternAddDouble(pattern, FC_PIXEL_SIZE, row.height);
-            FcConfigSubstitute(config_, pattern, FcMatchPattern);
-            FcDefaultSubstitute(pattern);
-            FcResult result = FcResultNoMatch;
-            FcPattern* match = FcFontMatch(config_, pattern, &result);
-            if (match) {
-                FcChar8* path = nullptr;
-                if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
-                    file = reinterpret_cast<const char*>(path);
-                }
-                FcPatternGetInteger(match, FC_INDEX, 0, &index);
-                FcPatternDestroy(match);
-            }
-            FcPatternDestroy(pattern);
-        }
-        if (file.empty()) return nullptr;
-        auto entry = std::make_unique<FaceEntry>();
-        if (FT_New_Face(library_, file.c_str(), index, &entry->face) != 0) {
-            entry->face = nullptr;
-            return nullptr;
-        }
-        if (FT_Select_Charmap(entry->face, FT_ENCODING_UNICODE) != 0 &&
-            FT_Select_Charmap(entry->face, FT_ENCODING_MS_SYMBOL) == 0) {
-            entry->symbolMap = true;
-        }
-        return entry;
-    }
-
-    FT_Library library_ = nullptr;
-    FcConfig* config_ = nullptr;
     std::map<std::string, std::unique_ptr<FaceEntry>> faces_;
 };
 
@@ -192,7 +81,6 @@ Pixel blend(Pixel under, Pixel over, unsigned coverage) {
 }
 
 } // namespace
-
 Font* Font::create(FontId id, std::int32_t height) {
     const FontRow& row = fontRow(id);
     FaceEntry* face = library().face(row);

@@ -1,7 +1,7 @@
 #pragma once
-// A face of the font table at a pixel height, rendered through FreeType; faces are resolved
-// with fontconfig ("Arial" to a metric-compatible face) once per module and kept, and so are
-// the rendered glyphs.
+// A face of the font table at a pixel height, as the platform's font service renders it
+// (platform/FontFace.h); faces are resolved once per module and kept, and so are the rendered
+// glyphs.
 #include "Geometry.h"
 #include "Surface.h"
 

@@ -7,9 +7,7 @@
 namespace gui {
 
 Picture::Picture(std::int32_t resourceId) : resourceId_(resourceId) {
-    if (const EmbeddedBitmap* found = findEmbeddedBitmap(resourceId & 0xFFFF)) {
-        bitmap_ = decodeBmp(found->data, found->size);
-    }
+    bitmap_ = loadModuleBitmap(resourceId & 0xFFFF);
     if (bitmap_) {
         width_ = bitmap_->width();
         height_ = bitmap_->height();

@@ -1,7 +1,5 @@
 #include "Platform.h"
 
-#include "x11/X11Platform.h"
-
 namespace gui {
 
 namespace {
@@ -9,7 +7,7 @@ Platform* installed = nullptr;
 }
 
 Platform& Platform::get() {
-    return installed ? *installed : x11Platform();
+    return installed ? *installed : defaultPlatform();
 }
 
 void Platform::install(Platform* platform) {

@@ -1,7 +1,8 @@
 #pragma once
 // The few services the toolkit needs from a windowing system. Logic talks only to these
-// interfaces; backends live in platform/x11 (the only place that includes X11 headers) and
-// platform/headless (tests). Everything here is called on the editor thread.
+// interfaces; backends live in platform/x11 (the only place that includes X11 headers),
+// platform/win32 (the only one that includes Windows headers) and platform/headless (tests).
+// The build picks x11 or win32 for its target. Everything here is called on the editor thread.
 #include "../Geometry.h"
 #include "../Surface.h"
 
@@ -10,7 +11,8 @@
 
 namespace gui {
 
-// Window handle as the host and the window tree know it (an X11 window id under X11); 0 = none.
+// Window handle as the host and the window tree know it (an X11 window id, a Windows HWND);
+// 0 = none.
 using NativeWindow = std::uintptr_t;
 
 // Receives what happens to a child window; the root view implements it.
@@ -38,7 +40,7 @@ public:
 
 class Platform {
 public:
-    // The installed backend, or the X11 one when none was installed.
+    // The installed backend, or the build's own (defaultPlatform) when none was installed.
     static Platform& get();
     // Tests install the headless backend; null goes back to the default.
     static void install(Platform* platform);
@@ -81,5 +83,8 @@ public:
     virtual std::uint32_t tickCount() = 0;
     virtual void sleep(std::uint32_t milliseconds) = 0;
 };
+
+// The backend the build chose for its target; defined by that backend.
+Platform& defaultPlatform();
 
 } // namespace gui

@@ -511,4 +511,8 @@ Platform& x11Platform() {
     return instance;
 }
 
+Platform& defaultPlatform() {
+    return x11Platform();
+}
+
 } // namespace gui

@@ -1,0 +1,308 @@
+#include "Win32Platform.h"
+
+#include <windows.h>
+
+#include "Module.h"
+
+#include <map>
+#include <string>
+
+namespace gui {
+
+namespace {
+
+HINSTANCE instance() {
+    return static_cast<HINSTANCE>(moduleInstance);
+}
+
+class Win32Window;
+
+class Win32Platform : public Platform {
+public:
+    bool registerWindowClass(const char* className) override;
+    void unregisterWindowClass(const char* className) override;
+    std::unique_ptr<PlatformWindow> createChildWindow(const char* className, const char* title,
+                                                      NativeWindow parent, std::int32_t width,
+                                                      std::int32_t height,
+                                                      WindowListener* listener) override;
+    void dispatchPendingEvents() override;
+    bool dispatchPendingPaint() override;
+    std::int32_t mouseButtons() override;
+    Point cursorPosition() override;
+    NativeWindow parentOf(NativeWindow window) override;
+    bool screenRect(NativeWindow window, Rect& out) override;
+    Point screenToClient(NativeWindow window, Point screen) override;
+    bool resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) override;
+    void raiseWindow(NativeWindow window) override;
+    std::int32_t dialogFrameHeight() override { return GetSystemMetrics(SM_CYDLGFRAME); }
+    std::uint32_t tickCount() override { return GetTickCount(); }
+    void sleep(std::uint32_t milliseconds) override { Sleep(milliseconds); }
+
+    void forget(HWND window) { windows_.erase(window); }
+    void remember(HWND window, Win32Window* object) { windows_[window] = object; }
+    // A press handler is running: further presses stay queued until it returns.
+    std::int32_t pressDepth = 0;
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::map<std::string, int> classes_;
+    std::map<HWND, Win32Window*> windows_;
+};
+
+Win32Platform& platform() {
+    static Win32Platform instance;
+    return instance;
+}
+
+// The client-area pixels: a 32-bit top-down DIB section (its pixels are 0x00RRGGBB words, as
+// our surfaces are), selected into a memory context from which present copies to the window.
+class Win32Window : public PlatformWindow, private Surface {
+public:
+    Win32Window(HWND window, WindowListener* listener) : window_(window), listener_(listener) {}
+
+    ~Win32Window() override {
+        platform().forget(window_);
+        if (!destroyed_) {
+            // The window procedure no longer reaches us once the user data is gone.
+            SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+            DestroyWindow(window_);
+        }
+        releaseBitmap();
+    }
+
+    bool makeBitmap(std::int32_t width, std::int32_t height) {
+        releaseBitmap();
+        if (width < 1) width = 1;
+        if (height < 1) height = 1;
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height; // top-down: row 0 first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        memory_ = CreateCompatibleDC(nullptr);
+        if (!bitmap_ || !memory_ || !bits) {
+            releaseBitmap();
+            return false;
+        }
+        previous_ = SelectObject(memory_, bitmap_);
+        reset(static_cast<Pixel*>(bits), width, height, width);
+        return true;
+    }
+
+    NativeWindow handle() const override { return reinterpret_cast<NativeWindow>(window_); }
+    Surface& surface() override { return *this; }
+    void setListener(WindowListener* listener) override { listener_ = listener; }
+    WindowListener* listener() const { return listener_; }
+    void markDestroyed() { destroyed_ = true; }
+
+    void present() override {
+        Rect d = damage();
+        if (d.right <= d.left || d.bottom <= d.top) return;
+        clearDamage();
+        if (destroyed_ || !memory_) return;
+        // GDI draws into the DIB section lazily; our own writes must be visible to it.
+        GdiFlush();
+        if (HDC dc = GetDC(window_)) {
+            BitBlt(dc, d.left, d.top, d.width(), d.height(), memory_, d.left, d.top, SRCCOPY);
+            ReleaseDC(window_, dc);
+        }
+    }
+
+    // WM_PAINT: the listener redraws everything; the invalid area is then copied from the
+    // bitmap whatever the listener drew, so uncovered parts never stay blank.
+    void paint() {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window_, &paint);
+        if (listener_) listener_->windowPaint();
+        if (dc && memory_) {
+            GdiFlush();
+            const RECT& r = paint.rcPaint;
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory_, r.left, r.top, SRCCOPY);
+        }
+        EndPaint(window_, &paint);
+    }
+
+private:
+    void releaseBitmap() {
+        if (memory_) {
+            if (previous_) SelectObject(memory_, previous_);
+            DeleteDC(memory_);
+        }
+        if (bitmap_) DeleteObject(bitmap_);
+        memory_ = nullptr;
+        bitmap_ = nullptr;
+        previous_ = nullptr;
+        reset(nullptr, 0, 0, 0);
+    }
+
+    HWND window_;
+    WindowListener* listener_;
+    HBITMAP bitmap_ = nullptr;
+    HDC memory_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    bool destroyed_ = false;
+};
+
+LRESULT CALLBACK Win32Platform::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* object = reinterpret_cast<Win32Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (object) {
+        switch (message) {
+        case WM_PAINT:
+            if (GetUpdateRect(window, nullptr, FALSE)) {
+                object->paint();
+                return 0;
+            }
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            if (WindowListener* listener = object->listener()) {
+                // Client coordinates as unsigned 16-bit numbers.
+                const Point where(std::int32_t(LOWORD(lParam)), std::int32_t(HIWORD(lParam)));
+                ++platform().pressDepth;
+                listener->windowButtonPress(where);
+                --platform().pressDepth;
+            }
+            break;
+        case WM_DESTROY:
+            object->markDestroyed();
+            if (WindowListener* listener = object->listener()) listener->windowDestroyed();
+            break;
+        default:
+            break;
+        }
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool Win32Platform::registerWindowClass(const char* className) {
+    int& count = classes_[className];
+    if (count == 0) {
+        WNDCLASSA windowClass{};
+        windowClass.style = 0;
+        windowClass.lpfnWndProc = &Win32Platform::windowProc;
+        windowClass.hInstance = instance();
+        windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = className;
+        if (!RegisterClassA(&windowClass)) {
+            classes_.erase(className);
+            return false;
+        }
+    }
+    ++count;
+    return true;
+}
+
+void Win32Platform::unregisterWindowClass(const char* className) {
+    auto found = classes_.find(className);
+    if (found == classes_.end()) return;
+    if (--found->second == 0) {
+        UnregisterClassA(className, instance());
+        classes_.erase(found);
+    }
+}
+
+std::unique_ptr<PlatformWindow> Win32Platform::createChildWindow(const char* className,
+                                                                 const char* title,
+                                                                 NativeWindow parent,
+                                                                 std::int32_t width,
+                                                                 std::int32_t height,
+                                                                 WindowListener* listener) {
+    HWND parentWindow = reinterpret_cast<HWND>(parent);
+    if (!parentWindow || !IsWindow(parentWindow) || width <= 0 || height <= 0) return nullptr;
+    HWND child = CreateWindowExA(0, className, title, WS_CHILD | WS_VISIBLE, 0, 0, width, height,
+                                 parentWindow, nullptr, instance(), nullptr);
+    if (!child) return nullptr;
+    auto window = std::make_unique<Win32Window>(child, listener);
+    if (!window->makeBitmap(width, height)) return nullptr;
+    remember(child, window.get());
+    SetWindowLongPtrA(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window.get()));
+    return window;
+}
+
+void Win32Platform::dispatchPendingEvents() {
+    // The host's message loop delivers presses and destruction; here only the paints of our
+    // windows, so that a tracking loop (which keeps the loop waiting) still shows them.
+    for (auto it = windows_.begin(); it != windows_.end();) {
+        HWND window = it->first;
+        ++it; // a paint may destroy windows
+        MSG message;
+        if (PeekMessageA(&message, window, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
+    }
+}
+
+bool Win32Platform::dispatchPendingPaint() {
+    MSG message;
+    if (!PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) return false;
+    DispatchMessageA(&message);
+    return true;
+}
+
+std::int32_t Win32Platform::mouseButtons() {
+    auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
+    std::int32_t buttons = 0;
+    if (down(VK_LBUTTON)) buttons |= leftButton;
+    if (down(VK_MBUTTON)) buttons |= middleButton;
+    if (down(VK_RBUTTON)) buttons |= rightButton;
+    if (down(VK_SHIFT)) buttons |= shiftKey;
+    if (down(VK_CONTROL)) buttons |= controlKey;
+    if (down(VK_MENU)) buttons |= altKey;
+    return buttons;
+}
+
+Point Win32Platform::cursorPosition() {
+    POINT p{};
+    GetCursorPos(&p);
+    return Point(p.x, p.y);
+}
+
+NativeWindow Win32Platform::parentOf(NativeWindow window) {
+    HWND w = reinterpret_cast<HWND>(window);
+    if (!w || !IsWindow(w)) return 0;
+    HWND parent = GetAncestor(w, GA_PARENT);
+    return parent == GetDesktopWindow() ? 0 : reinterpret_cast<NativeWindow>(parent);
+}
+
+bool Win32Platform::screenRect(NativeWindow window, Rect& out) {
+    RECT r{};
+    if (!window || !GetWindowRect(reinterpret_cast<HWND>(window), &r)) return false;
+    out = Rect(r.left, r.top, r.right, r.bottom);
+    return true;
+}
+
+Point Win32Platform::screenToClient(NativeWindow window, Point screen) {
+    if (!window) return screen;
+    POINT p{screen.h, screen.v};
+    SetLastError(0);
+    if (!MapWindowPoints(nullptr, reinterpret_cast<HWND>(window), &p, 1) && GetLastError() != 0) return screen;
+    return Point(p.x, p.y);
+}
+
+bool Win32Platform::resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) {
+    HWND w = reinterpret_cast<HWND>(window);
+    if (!w || width <= 0 || height <= 0) return false;
+    auto found = windows_.find(w);
+    if (found != windows_.end()) found->second->makeBitmap(width, height);
+    return SetWindowPos(w, nullptr, 0, 0, width, height, SWP_NOMOVE) != 0;
+}
+
+void Win32Platform::raiseWindow(NativeWindow window) {
+    if (window) BringWindowToTop(reinterpret_cast<HWND>(window));
+}
+
+} // namespace
+
+Platform& win32Platform() {
+    return platform();
+}
+
+Platform& defaultPlatform() {
+    return platform();
+}
+
+} // namespace gui
