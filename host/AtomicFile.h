@@ -22,6 +22,9 @@ public:
     const std::string& temporaryPath() const;
 
 private:
+    // "cannot write 'path': " and the C library's text for error.
+    std::string describe(int error) const;
+
     std::string path_;
     std::string temporary_;
     int fd_ = -1;

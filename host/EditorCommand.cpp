@@ -1,19 +1,13 @@
 // plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]: opens a plug-in's editor
-// in a top-level X11 window, idles it, replays pointer actions through XTEST, saves what the
-// window shows and prints the automation the host received.
+// in a top-level window, idles it, replays pointer actions as a user's, saves what the window
+// shows and prints the automation the host received. The window system's part is EditorHost.
 #include "Arguments.h"
-#include "AtomicFile.h"
 #include "Command.h"
-
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <png.h>
-#include <unistd.h>
+#include "EditorHost.h"
+#include "PngFile.h"
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -23,24 +17,15 @@
 
 namespace {
 
-// A busy server can refuse a connection for a moment (EAGAIN); try a few times.
-Display* connect() {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (Display* display = XOpenDisplay(nullptr)) return display;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return nullptr;
-}
-
 const char* const helpText =
     "Usage: plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]\n"
     "\n"
-    "Opens the editor of the VST 2 plug-in PLUGIN in a top-level window on the X display named\n"
-    "by DISPLAY and sends it effEditIdle every N milliseconds (default 20, 1 to 1000).\n"
+    "Opens the editor of the VST 2 plug-in PLUGIN in a top-level window %s\n"
+    "and sends it effEditIdle every N milliseconds (default 20, 1 to 1000).\n"
     "\n"
     "  --png FILE     save what the window shows as a PNG file before closing\n"
     "  --idle-ms N    interval of the editor's idle calls\n"
-    "  --script FILE  replay pointer actions through the XTEST extension, one per line:\n"
+    "  --script FILE  replay pointer actions %s, one per line:\n"
     "                   move X Y       pointer to (X, Y) in the editor's coordinates\n"
     "                   press [B]      button B (1 left, 2 middle, 3 right; default 1) down\n"
     "                   release [B]    button B up\n"
@@ -53,13 +38,7 @@ const char* const helpText =
 
 constexpr const char* name = "editor";
 
-struct Step {
-    enum Kind { move, press, release, wait } kind;
-    long a;
-    long b;
-};
-
-bool parseScript(const std::string& path, std::vector<Step>& steps, std::string& error) {
+bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::string& error) {
     std::ifstream in(path);
     if (!in) {
         error = "cannot read script '" + path + "'";
@@ -81,7 +60,7 @@ bool parseScript(const std::string& path, std::vector<Step>& steps, std::string&
                 error = where + ": " + why;
                 return false;
             }
-            steps.push_back({Step::move, *x, *y});
+            steps.push_back({EditorStep::move, *x, *y});
         } else if ((w[0] == "press" || w[0] == "release") && w.size() <= 2) {
             long button = 1;
             if (w.size() == 2) {
@@ -92,14 +71,14 @@ bool parseScript(const std::string& path, std::vector<Step>& steps, std::string&
                 }
                 button = *b;
             }
-            steps.push_back({w[0] == "press" ? Step::press : Step::release, button, 0});
+            steps.push_back({w[0] == "press" ? EditorStep::press : EditorStep::release, button, 0});
         } else if (w[0] == "wait" && w.size() == 2) {
             auto ms = parseInteger(w[1], 0, 60000, "pause", why);
             if (!ms) {
                 error = where + ": " + why;
                 return false;
             }
-            steps.push_back({Step::wait, *ms, 0});
+            steps.push_back({EditorStep::wait, *ms, 0});
         } else {
             error = where + ": expected 'move X Y', 'press [B]', 'release [B]' or 'wait MS'";
             return false;
@@ -108,108 +87,14 @@ bool parseScript(const std::string& path, std::vector<Step>& steps, std::string&
     return true;
 }
 
-// Replays the steps on a connection of its own while the main thread keeps the editor idle.
-void replay(const std::vector<Step>& steps, Window window, long idleMs, std::atomic<bool>& done) {
-    Display* display = connect();
-    if (display) {
-        for (const Step& step : steps) {
-            switch (step.kind) {
-            case Step::move: {
-                int x = 0;
-                int y = 0;
-                Window child = 0;
-                XTranslateCoordinates(display, window, DefaultRootWindow(display), int(step.a), int(step.b), &x, &y,
-                                      &child);
-                XTestFakeMotionEvent(display, -1, x, y, 0);
-                break;
-            }
-            case Step::press:
-            case Step::release:
-                XTestFakeButtonEvent(display, unsigned(step.a), step.kind == Step::press, 0);
-                break;
-            case Step::wait:
-                std::this_thread::sleep_for(std::chrono::milliseconds(step.a));
-                break;
-            }
-            XFlush(display);
-            std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
-        }
-        XCloseDisplay(display);
+// Replays the steps while the main thread keeps the editor idle.
+void replay(EditorHost& host, const std::vector<EditorStep>& steps, long idleMs, std::atomic<bool>& done) {
+    for (const EditorStep& step : steps) {
+        if (step.kind == EditorStep::wait) std::this_thread::sleep_for(std::chrono::milliseconds(step.a));
+        else host.perform(step);
+        std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
     }
     done = true;
-}
-
-int readErrors = 0;
-int countReadError(Display*, XErrorEvent*) {
-    ++readErrors;
-    return 0;
-}
-
-bool savePng(Display* display, Window window, int width, int height, const std::string& path,
-             std::string& error) {
-    const int screen = DefaultScreen(display);
-    if (width > DisplayWidth(display, screen) || height > DisplayHeight(display, screen)) {
-        error = "the editor (" + std::to_string(width) + " x " + std::to_string(height) +
-                ") does not fit on the X screen (" + std::to_string(DisplayWidth(display, screen)) + " x " +
-                std::to_string(DisplayHeight(display, screen)) + "): its pixels cannot be read";
-        return false;
-    }
-    // A window partly off the screen cannot be read; that is an answer, not a reason to exit.
-    XSync(display, False);
-    readErrors = 0;
-    const XErrorHandler previous = XSetErrorHandler(countReadError);
-    XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    if (!image || readErrors) {
-        if (image) XDestroyImage(image);
-        error = "cannot read the window's pixels (is it wholly on the screen?)";
-        return false;
-    }
-    std::vector<png_byte> rgb;
-    rgb.reserve(std::size_t(width) * std::size_t(height) * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const unsigned long p = XGetPixel(image, x, y);
-            const auto channel = [p](unsigned long mask) {
-                int shift = 0;
-                while (mask && !((mask >> shift) & 1)) ++shift;
-                const unsigned long max = mask >> shift;
-                return png_byte(max ? ((p & mask) >> shift) * 255 / max : 0);
-            };
-            rgb.push_back(channel(image->red_mask));
-            rgb.push_back(channel(image->green_mask));
-            rgb.push_back(channel(image->blue_mask));
-        }
-    }
-    XDestroyImage(image);
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = png_uint_32(width);
-    png.height = png_uint_32(height);
-    png.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&png, nullptr, &size, 0, rgb.data(), 0, nullptr)) {
-        error = "cannot encode the PNG";
-        return false;
-    }
-    std::vector<png_byte> bytes(size);
-    if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, rgb.data(), 0, nullptr)) {
-        error = "cannot encode the PNG";
-        return false;
-    }
-    AtomicFile file(path);
-    const int fd = file.create(error);
-    if (fd < 0) return false;
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t n = write(fd, bytes.data() + done, size - done);
-        if (n <= 0) {
-            error = "cannot write '" + path + "'";
-            return false;
-        }
-        done += std::size_t(n);
-    }
-    return file.commit(error);
 }
 
 } // namespace
@@ -222,7 +107,7 @@ int editorCommand(const CommandArguments& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a == "--help" || a == "-h") {
-            std::fputs(helpText, stdout);
+            std::printf(helpText, EditorHost::where(), EditorHost::how());
             return 0;
         }
         if (a == "--png" || a == "--idle-ms" || a == "--script") {
@@ -247,74 +132,54 @@ int editorCommand(const CommandArguments& arguments) {
         }
     }
     if (plugin.empty()) return reportUsage(name, "missing PLUGIN");
-    std::vector<Step> steps;
+    std::vector<EditorStep> steps;
     if (!script.empty()) {
         std::string error;
         if (!parseScript(script, steps, error)) return reportUsage(name, error);
     }
 
-    if (!std::getenv("DISPLAY")) return reportFailure(name, "DISPLAY is not set: the editor needs an X display");
-    Display* display = connect();
-    if (!display) return reportFailure(name, "cannot open the X display '" + std::string(std::getenv("DISPLAY")) + "'");
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!steps.empty() && !XTestQueryExtension(display, &event, &error, &major, &minor)) {
-        XCloseDisplay(display);
-        return reportFailure(name, "the X server has no XTEST extension");
-    }
+    std::string error;
+    auto host = EditorHost::connect(!steps.empty(), error);
+    if (!host) return reportFailure(name, error);
     auto loaded = openPlugin(plugin, name);
-    if (!loaded) {
-        XCloseDisplay(display);
-        return exitFailure;
-    }
-    if (!(loaded->effect()->flags & effFlagsHasEditor)) {
-        XCloseDisplay(display);
-        return reportFailure(name, "the plug-in has no editor");
-    }
+    if (!loaded) return exitFailure;
+    if (!(loaded->effect()->flags & effFlagsHasEditor)) return reportFailure(name, "the plug-in has no editor");
     ERect* rect = nullptr;
     loaded->dispatch(effEditGetRect, 0, 0, &rect);
     const int width = rect ? rect->right - rect->left : 0;
     const int height = rect ? rect->bottom - rect->top : 0;
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        XCloseDisplay(display);
         return reportFailure(name, "the editor reports no usable size");
     }
+    void* window = host->openWindow(width, height, error);
+    if (!window) return reportFailure(name, error);
 
-    Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, unsigned(width),
-                                        unsigned(height), 0, 0, 0);
-    XStoreName(display, window, "plughost editor");
-    XSelectInput(display, window, StructureNotifyMask);
-    XMapWindow(display, window);
-    XEvent e;
-    do {
-        XWindowEvent(display, window, StructureNotifyMask, &e);
-    } while (e.type != MapNotify);
-
-    loaded->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window));
+    loaded->dispatch(effEditOpen, 0, 0, window);
     std::atomic<bool> done(steps.empty());
     std::thread user;
-    if (!steps.empty()) user = std::thread(replay, std::cref(steps), window, idleMs, std::ref(done));
+    if (!steps.empty()) user = std::thread(replay, std::ref(*host), std::cref(steps), idleMs, std::ref(done));
     // Idle until the script has run, then long enough for the editor to catch up.
     for (int after = 0; after < 25;) {
         loaded->dispatch(effEditIdle);
-        while (XPending(display) > 0) XNextEvent(display, &e);
+        host->handleEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
         if (done) ++after;
     }
     if (user.joinable()) user.join();
     loaded->dispatch(effEditIdle);
+    host->handleEvents();
 
     int status = 0;
     if (!png.empty()) {
+        std::vector<unsigned char> rgb;
         std::string why;
-        XSync(display, False);
-        if (!savePng(display, window, width, height, png, why)) status = reportFailure(name, why);
+        if (!host->capture(rgb, why) || !writePngFile(png, rgb, width, height, why)) status = reportFailure(name, why);
     }
     for (const auto& change : loaded->automation()) {
         std::printf("automate %d %g\n", change.index, static_cast<double>(change.value));
     }
+    std::fflush(stdout);
     loaded->dispatch(effEditClose);
     loaded->close();
-    XDestroyWindow(display, window);
-    XCloseDisplay(display);
     return status;
 }

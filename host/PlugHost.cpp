@@ -15,7 +15,7 @@ namespace {
 const Command commands[] = {
     {"info", "PLUGIN", "print a plug-in's record, programs, parameters and chunk size", infoCommand},
     {"process", "PLUGIN IN OUT [options]", "render a sound file through a plug-in", processCommand},
-    {"editor", "PLUGIN [options]", "open a plug-in's editor on the X display, save it as PNG", editorCommand},
+    {"editor", "PLUGIN [options]", "open a plug-in's editor in a window, save it as PNG", editorCommand},
 };
 
 void printUsage(std::FILE* out)

@@ -1,10 +1,6 @@
 #include "PluginLoader.h"
 
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <link.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "SharedLibrary.h"
 
 #include <cerrno>
 #include <cmath>
@@ -29,52 +25,6 @@ std::string quoted(const std::string& path)
     return "'" + path + "'";
 }
 
-// Checks that the file can be read and starts like an ELF object before dlopen gets it, so
-// that the common mistakes get a plain message instead of the dynamic linker's.
-bool checkFile(const std::string& path, std::string& error)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot open " + quoted(path) + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        error = quoted(path) + " is not a regular file";
-        return false;
-    }
-    unsigned char header[4] = {};
-    const ssize_t got = ::read(fd, header, sizeof header);
-    const int readErrno = errno;
-    ::close(fd);
-    if (got < 0) {
-        error = "cannot read " + quoted(path) + ": " + std::strerror(readErrno);
-        return false;
-    }
-    if (got != 4 || std::memcmp(header, "\x7f" "ELF", 4) != 0) {
-        error = quoted(path) + " is not a shared library (no ELF header)";
-        return false;
-    }
-    return true;
-}
-
-// dlsym also searches the library's dependencies; an entry must be the library's own.
-void* ownSymbol(void* library, const char* name)
-{
-    void* symbol = ::dlsym(library, name);
-    if (symbol == nullptr)
-        return nullptr;
-    link_map* libraryMap = nullptr;
-    if (::dlinfo(library, RTLD_DI_LINKMAP, &libraryMap) != 0)
-        return nullptr;
-    Dl_info info {};
-    link_map* symbolMap = nullptr;
-    if (::dladdr1(symbol, &info, reinterpret_cast<void**>(&symbolMap), RTLD_DL_LINKMAP) == 0)
-        return nullptr;
-    return symbolMap == libraryMap ? symbol : nullptr;
-}
-
 } // namespace
 
 PluginLoader::PluginLoader(std::string path, VstIntPtr hostVersion)
@@ -86,23 +36,16 @@ std::unique_ptr<PluginLoader> PluginLoader::open(const std::string& path, std::s
                                                  VstIntPtr hostVersion)
 {
     error.clear();
-    if (!checkFile(path, error))
-        return nullptr;
-
     std::unique_ptr<PluginLoader> loader(new PluginLoader(path, hostVersion));
-    ::dlerror();
-    loader->library_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (loader->library_ == nullptr) {
-        const char* why = ::dlerror();
-        error = "cannot load " + quoted(path) + " as a shared library: " + (why ? why : "unknown error");
+    loader->library_ = sharedlibrary::open(path, error);
+    if (loader->library_ == nullptr)
         return nullptr;
-    }
 
     const char* entryName = "VSTPluginMain";
-    void* entry = ownSymbol(loader->library_, entryName);
+    void* entry = sharedlibrary::symbol(loader->library_, entryName);
     if (entry == nullptr) {
         entryName = "main";
-        entry = ownSymbol(loader->library_, entryName);
+        entry = sharedlibrary::symbol(loader->library_, entryName);
     }
     if (entry == nullptr) {
         error = quoted(path) + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main";
@@ -141,7 +84,7 @@ PluginLoader::~PluginLoader()
 {
     close();
     if (library_ != nullptr)
-        ::dlclose(library_);
+        sharedlibrary::close(library_);
 }
 
 AEffect* PluginLoader::effect() const

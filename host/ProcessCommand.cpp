@@ -4,8 +4,7 @@
 #include "AtomicFile.h"
 #include "Command.h"
 #include "ProgressBar.h"
-
-#include <sndfile.h>
+#include "SoundFile.h"
 
 #include <algorithm>
 #include <csignal>
@@ -24,9 +23,9 @@ const char* const command = "process";
 const char* const helpText =
     "Usage: plughost process PLUGIN IN OUT [options]\n"
     "\n"
-    "Renders the sound file IN (any format libsndfile reads) through the VST 2 plug-in PLUGIN\n"
-    "at IN's sample rate and writes OUT as a 32-bit float WAV file with one channel per plug-in\n"
-    "output. OUT appears only when the whole render succeeded.\n"
+    "Renders the sound file IN through the VST 2 plug-in PLUGIN at IN's sample rate and writes\n"
+    "OUT as a 32-bit float WAV file with one channel per plug-in output. OUT appears only when\n"
+    "the whole render succeeded. IN may be %s.\n"
     "\n"
     "Options:\n"
     "  --param I=V        set parameter I to the normalised value V (0 to 1); may be repeated,\n"
@@ -209,13 +208,8 @@ bool readWholeFile(const std::string& path, std::vector<char>& bytes, std::strin
     return true;
 }
 
-struct SoundFileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
-};
-using SoundFile = std::unique_ptr<SNDFILE, SoundFileCloser>;
-
 // Fills the plug-in's inputs from interleaved file frames (mapping described in --help).
-void feedInputs(const std::vector<float>& interleaved, int channels, sf_count_t frames,
+void feedInputs(const std::vector<float>& interleaved, int channels, std::int64_t frames,
                 std::vector<std::vector<float>>& inputs)
 {
     const size_t count = static_cast<size_t>(frames);
@@ -248,8 +242,7 @@ public:
 
 private:
     int fail(const std::string& message) { return reportFailure(command, message); }
-    bool prepare(SF_INFO& inputInfo);
-    bool processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* output, std::int64_t tailFrames);
+    bool processAll(SoundReader& input, SoundWriter& output, std::int64_t tailFrames);
     bool saveChunk(AtomicFile& file, std::string& error);
 
     const Options& options_;
@@ -288,16 +281,15 @@ int Render::run()
     if (!options_.loadChunk.empty() && !readWholeFile(options_.loadChunk, chunk, error_))
         return fail(error_);
 
-    SF_INFO inputInfo {};
-    SoundFile input(sf_open(options_.input.c_str(), SFM_READ, &inputInfo));
+    const auto input = SoundReader::open(options_.input, error_);
     if (input == nullptr)
-        return fail("cannot read '" + options_.input + "': " + sf_strerror(nullptr));
-    if (inputInfo.channels <= 0 || inputInfo.samplerate <= 0)
+        return fail("cannot read '" + options_.input + "': " + error_);
+    if (input->channels() <= 0 || input->sampleRate() <= 0)
         return fail("'" + options_.input + "' has no usable channels or sample rate");
+    const int sampleRate = input->sampleRate();
 
-    const auto tailFrames = static_cast<std::int64_t>(options_.tailSeconds * inputInfo.samplerate + 0.5);
-    const std::int64_t knownFrames = inputInfo.frames > 0 ? inputInfo.frames : 0;
-    if ((knownFrames + tailFrames) * numOutputs_ * 4 > maxWavDataBytes)
+    const auto tailFrames = static_cast<std::int64_t>(options_.tailSeconds * sampleRate + 0.5);
+    if ((input->frames() + tailFrames) * numOutputs_ * 4 > maxWavDataBytes)
         return fail("the output would exceed the 4 GiB size limit of a WAV file");
 
     AtomicFile outputFile(options_.output);
@@ -308,17 +300,11 @@ int Render::run()
     if (!options_.saveChunk.empty() && chunkFile.create(error_) < 0)
         return fail(error_);
 
-    SF_INFO outputInfo {};
-    outputInfo.samplerate = inputInfo.samplerate;
-    outputInfo.channels = numOutputs_;
-    outputInfo.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SoundFile output(sf_open_fd(fd, SFM_WRITE, &outputInfo, SF_FALSE));
+    const auto output = SoundWriter::create(fd, sampleRate, numOutputs_, error_);
     if (output == nullptr)
-        return fail("cannot write '" + options_.output + "': " + sf_strerror(nullptr));
-    // Plain readers stumble over the optional peak chunk; it carries nothing we need.
-    sf_command(output.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+        return fail("cannot write '" + options_.output + "': " + error_);
 
-    plugin_.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(inputInfo.samplerate));
+    plugin_.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     plugin_.dispatch(effSetBlockSize, 0, options_.block);
     if (!options_.loadChunk.empty()) {
         if (plugin_.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()) == 0)
@@ -331,7 +317,7 @@ int Render::run()
         effect->setParameter(effect, setting.index, setting.value);
 
     plugin_.dispatch(effMainsChanged, 0, 1);
-    const bool processed = processAll(input.get(), inputInfo, output.get(), tailFrames);
+    const bool processed = processAll(*input, *output, tailFrames);
     plugin_.dispatch(effMainsChanged, 0, 0);
     if (!processed)
         return fail(error_);
@@ -340,24 +326,23 @@ int Render::run()
         return fail(error_);
     plugin_.close();
 
-    const int closeError = sf_close(output.release());
-    if (closeError != 0)
-        return fail("cannot write '" + options_.output + "': " + sf_error_number(closeError));
+    if (!output->finish(error_))
+        return fail("cannot write '" + options_.output + "': " + error_);
     if (!outputFile.commit(error_))
         return fail(error_);
     if (!options_.saveChunk.empty() && !chunkFile.commit(error_))
         return fail(error_);
     std::printf("wrote '%s': %lld frames, %d channels at %d Hz\n", options_.output.c_str(),
-                static_cast<long long>(written_), outputInfo.channels, outputInfo.samplerate);
+                static_cast<long long>(written_), numOutputs_, sampleRate);
     return 0;
 }
 
-bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* output, std::int64_t tailFrames)
+bool Render::processAll(SoundReader& input, SoundWriter& output, std::int64_t tailFrames)
 {
     AEffect* effect = plugin_.effect();
     const auto block = static_cast<size_t>(options_.block);
 
-    std::vector<float> interleavedIn(block * static_cast<size_t>(inputInfo.channels));
+    std::vector<float> interleavedIn(block * static_cast<size_t>(input.channels()));
     std::vector<std::vector<float>> inputs(static_cast<size_t>(numInputs_), std::vector<float>(block));
     std::vector<std::vector<float>> outputs(static_cast<size_t>(numOutputs_), std::vector<float>(block));
     std::vector<float*> inputPointers;
@@ -372,8 +357,7 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
         inputPointers.push_back(silence.data());
     std::vector<float> interleavedOut(block * outputs.size());
 
-    const std::int64_t knownFrames = inputInfo.frames > 0 ? inputInfo.frames : 0;
-    ProgressBar progress(knownFrames + tailFrames, std::int64_t {20} * inputInfo.samplerate);
+    ProgressBar progress(input.frames() + tailFrames, std::int64_t {20} * input.sampleRate());
     std::int64_t done = 0;
     std::int64_t tailLeft = tailFrames;
     bool inputEnded = false;
@@ -382,24 +366,24 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
     const auto previousTerm = std::signal(SIGTERM, onInterrupt);
     bool ok = true;
     while (true) {
-        sf_count_t frames = 0;
+        std::int64_t frames = 0;
         if (!inputEnded) {
-            frames = sf_readf_float(input, interleavedIn.data(), static_cast<sf_count_t>(block));
-            if (frames <= 0) {
-                inputEnded = true;
-                if (sf_error(input) != SF_ERR_NO_ERROR) {
-                    error_ = "cannot read '" + options_.input + "': " + sf_strerror(input);
-                    ok = false;
-                    break;
-                }
-            } else {
-                feedInputs(interleavedIn, inputInfo.channels, frames, inputs);
+            std::string why;
+            frames = input.read(interleavedIn.data(), static_cast<std::int64_t>(block), why);
+            if (frames < 0) {
+                error_ = "cannot read '" + options_.input + "': " + why;
+                ok = false;
+                break;
             }
+            if (frames == 0)
+                inputEnded = true;
+            else
+                feedInputs(interleavedIn, input.channels(), frames, inputs);
         }
         if (inputEnded) {
             if (tailLeft == 0)
                 break;
-            frames = static_cast<sf_count_t>(std::min<std::int64_t>(tailLeft, static_cast<std::int64_t>(block)));
+            frames = std::min<std::int64_t>(tailLeft, static_cast<std::int64_t>(block));
             tailLeft -= frames;
             for (auto& channel : inputs)
                 std::fill(channel.begin(), channel.end(), 0.0f);
@@ -416,8 +400,9 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
         for (size_t f = 0; f < static_cast<size_t>(frames); ++f)
             for (size_t c = 0; c < channels; ++c)
                 interleavedOut[f * channels + c] = outputs[c][f];
-        if (sf_writef_float(output, interleavedOut.data(), frames) != frames) {
-            error_ = "cannot write '" + options_.output + "': " + sf_strerror(output);
+        std::string why;
+        if (!output.write(interleavedOut.data(), frames, why)) {
+            error_ = "cannot write '" + options_.output + "': " + why;
             ok = false;
             break;
         }
@@ -464,7 +449,7 @@ int processCommand(const CommandArguments& arguments)
 {
     if (std::find_if(arguments.begin(), arguments.end(),
                      [](const std::string& a) { return a == "--help" || a == "-h"; }) != arguments.end()) {
-        std::fputs(helpText, stdout);
+        std::printf(helpText, SoundReader::formats());
         return 0;
     }
     Options options;

@@ -1,0 +1,35 @@
+// Where plughost editor shows an editor: a top-level window of the system's window layer, the
+// script's pointer actions replayed as a user's, and the window's pixels read back. X11 in
+// host/x11, Win32 in host/win32.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct EditorStep {
+    enum Kind { move, press, release, wait } kind;
+    long a;  // x, button or milliseconds
+    long b;  // y
+};
+
+class EditorHost {
+public:
+    // Main thread. Reaches the window system (replay: the script needs synthetic input);
+    // null with error saying why.
+    static std::unique_ptr<EditorHost> connect(bool replay, std::string& error);
+    // For --help: where the window appears and how the script is replayed.
+    static const char* where();
+    static const char* how();
+
+    virtual ~EditorHost() = default;
+    // Main thread. A visible top-level window whose client area is width x height, at the
+    // top-left of the screen; its handle for effEditOpen, or null with error.
+    virtual void* openWindow(int width, int height, std::string& error) = 0;
+    // Main thread, between idle calls: handles the window's pending events.
+    virtual void handleEvents() = 0;
+    // Replay thread: one move, press or release, as a user would make it (the caller waits).
+    virtual void perform(const EditorStep& step) = 0;
+    // Main thread. What the window shows, as 8-bit RGB rows; false with error.
+    virtual bool capture(std::vector<unsigned char>& rgb, std::string& error) = 0;
+};
