@@ -1,11 +1,9 @@
 // The test plug-in's editor embedded in a host-made window on a real (private) X server:
 // same pixels as the headless backend, presses and drags through XTEST, open/close cycles,
 // and a host that destroys its window first.
-#include "TestEffect.h"
+#include "HeadlessEditor.h"
 #include "XvfbServer.h"
-#include "gui/GuiEditorBase.h"
 #include "gui/RootView.h"
-#include "gui/platform/headless/HeadlessPlatform.h"
 
 #include "PluginLoader.h"
 
@@ -17,7 +15,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <malloc.h>
-#include <png.h>
 #include <sys/wait.h>
 
 #include <atomic>
@@ -34,8 +31,8 @@
 
 namespace {
 
-constexpr int editorWidth = 568;
-constexpr int editorHeight = 290;
+constexpr int editorWidth = testEditorWidth;
+constexpr int editorHeight = testEditorHeight;
 constexpr int hostX = 50;
 constexpr int hostY = 60;
 
@@ -66,29 +63,8 @@ int sentinelHandler(Display*, XErrorEvent*) {
     return 0;
 }
 
-using Image = std::vector<std::uint32_t>;
-
-// The test plug-in's editor drawn by the headless backend in this process, with the given
-// parameter values.
 Image headlessPixels(float toggle, float level) {
-    gui::HeadlessPlatform platform;
-    gui::Platform::install(&platform);
-    Image out;
-    {
-        TestEffect effect(nullptr);
-        effect.setParameter(0, toggle);
-        effect.setParameter(1, level);
-        gui::NativeWindow host = platform.createHostWindow(0, gui::Rect(0, 0, editorWidth, editorHeight));
-        auto* editor = static_cast<gui::GuiEditorBase*>(effect.getEditor());
-        editor->open(reinterpret_cast<void*>(host));
-        editor->idle();
-        gui::Surface* s = platform.surfaceOf(platform.childrenOf(host).at(0));
-        for (int y = 0; y < s->height(); ++y)
-            for (int x = 0; x < s->width(); ++x) out.push_back(s->pixel(x, y));
-        editor->close();
-    }
-    gui::Platform::install(nullptr);
-    return out;
+    return headlessEditorPixels(toggle, level);
 }
 
 class EditorX11Test : public ::testing::Test {
@@ -400,16 +376,11 @@ TEST_F(EditorX11Test, PlughostEditorSavesThePictureAndReportsAScriptedClick) {
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(out, "automate 0 1\n");
     // The PNG shows the editor as the headless backend draws it after the click.
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << out;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
-    ASSERT_EQ(image.width, unsigned(editorWidth));
-    ASSERT_EQ(image.height, unsigned(editorHeight));
-    Image shown;
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) shown.push_back(std::uint32_t(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]));
+    int width = 0, height = 0;
+    const Image shown = readPngPixels(png, width, height);
+    ASSERT_FALSE(shown.empty()) << out;
+    ASSERT_EQ(width, editorWidth);
+    ASSERT_EQ(height, editorHeight);
     EXPECT_EQ(differingPixels(shown, headlessPixels(1.0f, 0.5f)), 0);
 
     struct Case {

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace gui {
 
@@ -228,9 +229,9 @@ std::unique_ptr<PlatformWindow> Win32Platform::createChildWindow(const char* cla
 void Win32Platform::dispatchPendingEvents() {
     // The host's message loop delivers presses and destruction; here only the paints of our
     // windows, so that a tracking loop (which keeps the loop waiting) still shows them.
-    for (auto it = windows_.begin(); it != windows_.end();) {
-        HWND window = it->first;
-        ++it; // a paint may destroy windows
+    std::vector<HWND> windows; // a paint may destroy windows
+    for (const auto& [window, object] : windows_) windows.push_back(window);
+    for (HWND window : windows) {
         MSG message;
         if (PeekMessageA(&message, window, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
     }
