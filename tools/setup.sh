@@ -17,11 +17,11 @@ packages=(
   lsp-plugins-vst dragonfly-reverb-vst qtractor muse
 )
 # Windows builds and their tests under wine (tools/wine-test.sh): the MinGW-w64 cross compilers
-# (posix threads), wine64 for the x86_64 build, debootstrap and qemu's user-mode emulator
-# for the i386 root that runs the i686 build (tools/wine-i386-root.sh).
+# (posix threads), wine64 for the x86_64 build, debootstrap for the i386 root that runs the
+# i686 build (tools/wine-i386-root.sh).
 packages+=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine wine64 fonts-wine debootstrap qemu-user-static
+  wine wine64 fonts-wine debootstrap
 )
 # Only touch apt when something is missing, so that the other scripts can call this every time.
 missing=()

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes, once, the i386 Debian 12 root in which the 32-bit Windows builds run under wine32.
 # The machine itself keeps its amd64 packages: wine32:i386 there would upgrade dozens of them.
-# Kernels that run no 32-bit programs (some virtual machines) get qemu's user-mode emulator
-# registered for them, on every run, since the registration does not outlive a reboot.
 # Usage: tools/wine-i386-root.sh [ROOT]   (default /var/cache/ov-wine-i386; run as root)
+# Exits with 3 when this kernel runs no 32-bit programs at all (some virtual machines): wine32
+# cannot run there, in a root or elsewhere.
 set -euo pipefail
 root=${1:-/var/cache/ov-wine-i386}
 if [ "$(id -u)" -ne 0 ]; then
@@ -11,19 +11,26 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
-i386_runs() {
-  chroot "$root" /bin/true 2>/dev/null
-}
-register_qemu() {
-  [ -e /proc/sys/fs/binfmt_misc/register ] ||
-    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-      >/proc/sys/fs/binfmt_misc/register
-}
+# The smallest i386 program: exit(0).
+probe=$(mktemp)
+python3 - "$probe" <<'PROBE'
+import struct, sys
+base, code = 0x08048000, bytes([0xb8, 1, 0, 0, 0, 0x31, 0xdb, 0xcd, 0x80])
+size = 52 + 32 + len(code)
+header = struct.pack('<16sHHIIIIIHHHHHH', b'\x7fELF\x01\x01\x01' + bytes(9), 2, 3, 1, base + 84, 52, 0, 0,
+                     52, 32, 1, 0, 0, 0)
+segment = struct.pack('<IIIIIIII', 1, 0, base, base, size, size, 5, 0x1000)
+open(sys.argv[1], 'wb').write(header + segment + code)
+PROBE
+chmod +x "$probe"
+if ! "$probe" 2>/dev/null; then
+  rm -f "$probe"
+  echo "wine-i386-root.sh: this kernel runs no 32-bit programs; wine32 cannot run here" >&2
+  exit 3
+fi
+rm -f "$probe"
 
 if [ -e "$root/.ov-ready" ]; then
-  i386_runs || register_qemu
   exit 0
 fi
 
@@ -38,9 +45,7 @@ if [ -z "$mirror" ]; then
 fi
 rm -rf "$root"
 mkdir -p "$(dirname "$root")"
-debootstrap --arch=i386 --variant=minbase --foreign bookworm "$root" "$mirror" >/dev/null
-i386_runs || register_qemu
-chroot "$root" /debootstrap/debootstrap --second-stage >/dev/null
+debootstrap --arch=i386 --variant=minbase bookworm "$root" "$mirror" >/dev/null
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 chroot "$root" /usr/bin/env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -q --no-install-recommends wine wine32 fonts-wine >/dev/null

@@ -5,11 +5,21 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
-bash tools/wine-i386-root.sh
-for preset in mingw-x86_64 mingw-i686 wine; do
+# wine32 needs a kernel that runs 32-bit programs; where it has none, the i686 build is still
+# made and its exports, imports and install checked, but not run.
+i686=ON
+bash tools/wine-i386-root.sh || {
+  status=$?
+  [ "$status" -eq 3 ] || exit "$status"
+  i686=OFF
+  echo "wine-test.sh: the i686 build is checked but not run under wine32 on this machine" >&2
+}
+for preset in mingw-x86_64 mingw-i686; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
+cmake --preset wine -DOV_WINE_I686="$i686" >/dev/null
+cmake --build --preset wine
 
 # A private X server: wine needs a display, and the editor tests a desktop of their own.
 displayfile=$(mktemp)
@@ -32,7 +42,9 @@ export DISPLAY=":$(cat "$displayfile")"
 
 # One wineserver per prefix for the whole run, started and warmed up here: wine's background
 # processes would otherwise keep ctest's output pipe open after a test ends.
-for arch in x86_64 i686; do
+arches=(x86_64)
+[ "$i686" = ON ] && arches+=(i686)
+for arch in "${arches[@]}"; do
   launcher=build-wine/tests/wine/wine-$arch
   prefix=build-wine/tests/wine/prefix-$arch
   launchers+=("$launcher")

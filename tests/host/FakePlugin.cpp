@@ -194,7 +194,11 @@ AEffect* entry(audioMasterCallback host)
 } // namespace
 
 #ifdef FAKE_ENTRY_MAIN
-extern "C" __attribute__((visibility("default"))) AEffect* fakeMain(audioMasterCallback host) __asm__("main");
+// The symbol `main` as the linker spells it (32-bit Windows puts an underscore before C names).
+#define FAKE_TEXT(x) #x
+#define FAKE_LABEL(prefix, name) FAKE_TEXT(prefix) name
+extern "C" __attribute__((visibility("default"))) AEffect* fakeMain(audioMasterCallback host)
+    __asm__(FAKE_LABEL(__USER_LABEL_PREFIX__, "main"));
 extern "C" AEffect* fakeMain(audioMasterCallback host)
 {
     return entry(host);
