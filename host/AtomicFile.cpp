@@ -1,8 +1,9 @@
 #include "AtomicFile.h"
 
+#include <cerrno>
 #include <cstring>
 
-// What the platforms share; creating, committing and discarding are in posix/ and win32/.
+// What the systems share; creating the file and the calls below it are in posix/ and win32/.
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
 
 AtomicFile::~AtomicFile()
@@ -23,4 +24,40 @@ const std::string& AtomicFile::temporaryPath() const
 std::string AtomicFile::describe(int error) const
 {
     return "cannot write '" + path_ + "': " + std::strerror(error);
+}
+
+bool AtomicFile::commit(std::string& error)
+{
+    if (temporary_.empty()) {
+        error = "cannot write '" + path_ + "': nothing was written";
+        return false;
+    }
+    if (fd_ >= 0) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (!flushAndClose(fd)) {
+            error = describe(errno);
+            discard();
+            return false;
+        }
+    }
+    if (!replaceFile(temporary_, path_)) {
+        error = describe(errno);
+        discard();
+        return false;
+    }
+    committed_ = true;
+    return true;
+}
+
+void AtomicFile::discard()
+{
+    if (fd_ >= 0) {
+        closeFile(fd_);
+        fd_ = -1;
+    }
+    if (!committed_ && !temporary_.empty()) {
+        removeFile(temporary_);
+        temporary_.clear();
+    }
 }

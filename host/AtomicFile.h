@@ -24,6 +24,12 @@ public:
 private:
     // "cannot write 'path': " and the C library's text for error.
     std::string describe(int error) const;
+    // The system's part (posix/, win32/): flush to disk and close; put a file in place of
+    // another; close or remove without reporting. Failures leave errno set.
+    static bool flushAndClose(int fd);
+    static bool replaceFile(const std::string& from, const std::string& to);
+    static void closeFile(int fd);
+    static void removeFile(const std::string& path);
 
     std::string path_;
     std::string temporary_;

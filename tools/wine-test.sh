@@ -48,6 +48,7 @@ for arch in "${arches[@]}"; do
   launcher=build-wine/tests/wine/wine-$arch
   prefix=build-wine/tests/wine/prefix-$arch
   launchers+=("$launcher")
+  mkdir -p "$prefix"
   "$launcher" wineserver -p
   "$launcher" wineboot -i >/dev/null 2>&1
   # Without a window manager, destroying a managed top-level window waits two seconds.

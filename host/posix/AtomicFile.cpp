@@ -37,40 +37,27 @@ int AtomicFile::create(std::string& error)
     return fd_;
 }
 
-bool AtomicFile::commit(std::string& error)
+bool AtomicFile::flushAndClose(int fd)
 {
-    if (temporary_.empty()) {
-        error = "cannot write '" + path_ + "': nothing was written";
-        return false;
-    }
-    if (fd_ >= 0) {
-        const bool synced = ::fsync(fd_) == 0;
-        const int syncErrno = errno;
-        const bool closed = ::close(fd_) == 0;
-        fd_ = -1;
-        if (!synced || !closed) {
-            error = describe(synced ? errno : syncErrno);
-            discard();
-            return false;
-        }
-    }
-    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
-        error = describe(errno);
-        discard();
-        return false;
-    }
-    committed_ = true;
-    return true;
+    const bool synced = ::fsync(fd) == 0;
+    const int syncErrno = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!synced)
+        errno = syncErrno;
+    return synced && closed;
 }
 
-void AtomicFile::discard()
+bool AtomicFile::replaceFile(const std::string& from, const std::string& to)
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (!committed_ && !temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
-    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void AtomicFile::closeFile(int fd)
+{
+    ::close(fd);
+}
+
+void AtomicFile::removeFile(const std::string& path)
+{
+    ::unlink(path.c_str());
 }

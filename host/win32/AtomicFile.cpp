@@ -38,40 +38,31 @@ int AtomicFile::create(std::string& error)
     return -1;
 }
 
-bool AtomicFile::commit(std::string& error)
+bool AtomicFile::flushAndClose(int fd)
 {
-    if (temporary_.empty()) {
-        error = "cannot write '" + path_ + "': nothing was written";
-        return false;
-    }
-    if (fd_ >= 0) {
-        const bool synced = ::_commit(fd_) == 0;
-        const int syncErrno = errno;
-        const bool closed = ::_close(fd_) == 0;
-        fd_ = -1;
-        if (!synced || !closed) {
-            error = describe(synced ? errno : syncErrno);
-            discard();
-            return false;
-        }
-    }
-    if (!MoveFileExA(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        error = describe(GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO);
-        discard();
-        return false;
-    }
-    committed_ = true;
-    return true;
+    const bool synced = ::_commit(fd) == 0;
+    const int syncErrno = errno;
+    const bool closed = ::_close(fd) == 0;
+    if (!synced)
+        errno = syncErrno;
+    return synced && closed;
 }
 
-void AtomicFile::discard()
+// Unlike rename, replaces an existing file.
+bool AtomicFile::replaceFile(const std::string& from, const std::string& to)
 {
-    if (fd_ >= 0) {
-        ::_close(fd_);
-        fd_ = -1;
-    }
-    if (!committed_ && !temporary_.empty()) {
-        DeleteFileA(temporary_.c_str());
-        temporary_.clear();
-    }
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return false;
+}
+
+void AtomicFile::closeFile(int fd)
+{
+    ::_close(fd);
+}
+
+void AtomicFile::removeFile(const std::string& path)
+{
+    DeleteFileA(path.c_str());
 }

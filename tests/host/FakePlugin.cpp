@@ -46,7 +46,8 @@ void note(const char* format, ...)
     const char* path = std::getenv("FAKE_PLUGIN_LOG");
     if (path == nullptr)
         return;
-    std::FILE* file = std::fopen(path, "a");
+    // Binary: the same line ends whatever system the fake is built for.
+    std::FILE* file = std::fopen(path, "ab");
     if (file == nullptr)
         return;
     std::va_list args;
