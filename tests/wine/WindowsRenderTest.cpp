@@ -4,6 +4,7 @@
 #include "HostTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cmath>
 #include <filesystem>
@@ -93,6 +94,58 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--load-chunk", "{examples}/vorlane/hard-fold.chunk", "--param", "7=0.5"}},
         RenderCase {"vorlane_tilted_warmth", LINUX_VORLANE_PLUGIN, VORLANE_PLUGIN,
                     {"--load-chunk", "{examples}/vorlane/tilted-warmth.chunk", "--block", "64"}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// The Windows plughost reads WAV files itself; every sample format it takes gives the samples
+// libsndfile gives the Linux plughost.
+struct FormatCase {
+    const char* name;
+    int format;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class WindowsWavInput : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(WindowsWavInput, ReadsAsLibsndfileDoes)
+{
+    ScratchFolder dir;
+    const Sound sound = phrase();
+    SF_INFO info {};
+    info.samplerate = sound.sampleRate;
+    info.channels = sound.channels;
+    info.format = GetParam().format;
+    const std::string in = (dir / "in.wav").string();
+    SNDFILE* file = sf_open(in.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    ASSERT_EQ(sf_writef_float(file, sound.samples.data(), sound.frames()), sound.frames());
+    ASSERT_EQ(sf_close(file), 0);
+    // The fake plug-in passes its input on at the gain of parameter 0.
+    auto render = [&](const char* plughost, const char* plugin, const std::string& out) {
+        const auto result =
+            runCommand({plughost, "process", plugin, in, (dir / out).string(), "--param", "0=0.5"});
+        EXPECT_EQ(result.exitCode, 0) << plughost << ": " << result.err;
+        return readSound(dir / out);
+    };
+    const Sound onLinux = render(LINUX_PLUGHOST, LINUX_FAKE_VSTMAIN, "linux.wav");
+    const Sound onWindows = render(PLUGHOST, FAKE_VSTMAIN, "windows.wav");
+    ASSERT_EQ(onLinux.frames(), sound.frames());
+    EXPECT_EQ(onWindows.sampleRate, onLinux.sampleRate);
+    EXPECT_EQ(onWindows.samples, onLinux.samples);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, WindowsWavInput,
+    testing::Values(FormatCase {"pcm_u8", SF_FORMAT_WAV | SF_FORMAT_PCM_U8},
+                    FormatCase {"pcm_16", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+                    FormatCase {"pcm_24", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+                    FormatCase {"pcm_32", SF_FORMAT_WAV | SF_FORMAT_PCM_32},
+                    FormatCase {"float_32", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+                    FormatCase {"float_64", SF_FORMAT_WAV | SF_FORMAT_DOUBLE},
+                    FormatCase {"extensible_24", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24}),
     [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
