@@ -6,6 +6,7 @@
 #include "gui/GuiEditorBase.h"
 #include "gui/RootView.h"
 #include "gui/platform/headless/HeadlessPlatform.h"
+#include "gui/platform/x11/X11Platform.h"
 
 #include "PluginLoader.h"
 
@@ -479,14 +480,37 @@ TEST_F(EditorX11Test, PointerPollingReportsButtonsAndModifiers) {
         for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, True, 0);
         if (c.button) XTestFakeButtonEvent(display, c.button, True, 0);
         XSync(display, False);
-        EXPECT_EQ(x11.mouseButtons(), c.expected);
+        gui::Point where;
+        EXPECT_EQ(x11.mouseButtons(0, where), c.expected);
+        EXPECT_EQ(where, gui::Point(hostX + 30, hostY + 20)); // no window: screen coordinates
         if (c.button) XTestFakeButtonEvent(display, c.button, False, 0);
         for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, False, 0);
         XSync(display, False);
-        EXPECT_EQ(x11.mouseButtons(), 0);
+        EXPECT_EQ(x11.mouseButtons(view.getWindow(), where), 0);
+        EXPECT_EQ(where, gui::Point(30, 20));
     }
-    EXPECT_EQ(x11.cursorPosition(), gui::Point(hostX + 30, hostY + 20));
-    EXPECT_EQ(x11.screenToClient(view.getWindow(), x11.cursorPosition()), gui::Point(30, 20));
+    EXPECT_EQ(x11.cursorPosition(0), gui::Point(hostX + 30, hostY + 20));
+    EXPECT_EQ(x11.cursorPosition(view.getWindow()), gui::Point(30, 20));
+}
+
+// As for a display on another machine: plain image requests, no shared memory, same pixels.
+TEST_F(EditorX11Test, EditorWithoutSharedMemoryShowsTheSamePixels) {
+    const Image expected = headlessPixels(0.0f, 0.5f);
+    const int segments = sharedSegments();
+    gui::x11AllowSharedMemory(false);
+    {
+        TestEffect effect(nullptr);
+        auto* editor = static_cast<gui::GuiEditorBase*>(effect.getEditor());
+        editor->open(reinterpret_cast<void*>(host));
+        for (int i = 0; i < 10; ++i) {
+            editor->idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(sharedSegments(), segments);
+        EXPECT_EQ(differingPixels(screenPixels(host), expected), 0);
+        editor->close();
+    }
+    gui::x11AllowSharedMemory(true);
 }
 
 TEST_F(EditorX11Test, SizeAndPositionWorkOnTheWindowTree) {
