@@ -272,6 +272,44 @@ TEST_F(EditorX11Test, XtestClickAndDragReachTheRightWidgets) {
     plugin->close();
 }
 
+// Short clicks as people make them: handled on the next idle, long after the release, they
+// still reach the widget with their button and modifiers, and its tracking loop ends.
+TEST_F(EditorX11Test, ShortClicksReachTheWidgetWithTheirButtonsAndModifiers) {
+    auto plugin = load();
+    ASSERT_NE(plugin, nullptr);
+    plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host));
+    idle(*plugin);
+    const KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    const KeyCode control = XKeysymToKeycode(display, XK_Control_L);
+    struct Case {
+        std::vector<KeyCode> keys;
+        unsigned button;
+        int expected;
+    } cases[] = {
+        {{alt}, 1, gui::leftButton | gui::altKey},
+        {{shift}, 1, gui::leftButton | gui::shiftKey},
+        {{}, 1, gui::leftButton},
+        {{control}, 3, gui::rightButton | gui::controlKey},
+    };
+    for (const Case& c : cases) {
+        // The press pad of the test editor; the button goes up 5 ms after it went down.
+        XTestFakeMotionEvent(display, -1, hostX + 420, hostY + 220, 0);
+        for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, True, 0);
+        XTestFakeButtonEvent(display, c.button, True, 0);
+        XTestFakeButtonEvent(display, c.button, False, 5);
+        for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, False, 0);
+        XSync(display, False);
+        idle(*plugin, 3);
+        const auto& automation = plugin->automation();
+        ASSERT_FALSE(automation.empty()) << c.expected;
+        EXPECT_EQ(automation.back().index, 2);
+        EXPECT_EQ(automation.back().value, float(c.expected) / 64.0f) << automation.back().value * 64.0f;
+    }
+    plugin->dispatch(effEditClose);
+    plugin->close();
+}
+
 int openFiles() {
     int n = 0;
     if (DIR* d = opendir("/proc/self/fd")) {
