@@ -122,13 +122,33 @@ void DrawPort::drawText(const char* text, const Rect& r, bool opaque, TextAlign 
 }
 
 std::int32_t DrawPort::mouseButtons() {
-    return Platform::get().mouseButtons();
+    if (pressButtonsPending_) {
+        pressButtonsPending_ = false;
+        return pressButtons_;
+    }
+    const std::int32_t buttons = Platform::get().mouseButtons(window_ ? window_->handle() : 0, polledWhere_);
+    polledWhereUnread_ = true;
+    return buttons;
 }
 
 void DrawPort::mousePosition(Point& out) {
-    Platform& platform = Platform::get();
-    out = platform.cursorPosition();
-    if (window_) out = platform.screenToClient(window_->handle(), out);
+    if (pressWherePending_) {
+        pressWherePending_ = false;
+        out = pressWhere_;
+    } else if (polledWhereUnread_) {
+        polledWhereUnread_ = false;
+        out = polledWhere_;
+    } else {
+        out = Platform::get().cursorPosition(window_ ? window_->handle() : 0);
+    }
+}
+
+void DrawPort::setPress(Point where, std::int32_t buttons) {
+    pressWhere_ = where;
+    pressButtons_ = buttons;
+    pressButtonsPending_ = true;
+    pressWherePending_ = true;
+    polledWhereUnread_ = false;
 }
 
 } // namespace gui

@@ -40,8 +40,16 @@ public:
     void fillPolygon(const Point* points, std::int32_t count);
     void setPixel(Point p, Colour colour);
     void drawText(const char* text, const Rect& r, bool opaque, TextAlign align);
+    // The pointer, polled: buttons with modifiers (MouseButtons bits), and the cursor in the
+    // window's client coordinates (screen coordinates without a window). mousePosition answers
+    // from the poll of the last mouseButtons call when no position was read since, so a
+    // tracking pass costs one poll.
     std::int32_t mouseButtons();
     void mousePosition(Point& out);
+    // The press this port was made for: the first mouseButtons call answers its buttons and
+    // the first mousePosition call its point, however long ago the user let go; later calls
+    // poll.
+    void setPress(Point where, std::int32_t buttons);
 
     Surface* surface() const { return context_; }
     PlatformWindow* window() const { return window_; }
@@ -69,6 +77,12 @@ private:
     Point penPosition_;
     std::uint32_t dotPhase_ = 0;
     std::unique_ptr<Font> font_; // none until setFont: text then uses the default font
+    Point pressWhere_;
+    std::int32_t pressButtons_ = 0;
+    bool pressButtonsPending_ = false;
+    bool pressWherePending_ = false;
+    Point polledWhere_;
+    bool polledWhereUnread_ = false;
 };
 
 } // namespace gui

@@ -50,6 +50,10 @@ void GuiEditorBase::idleWhileTracking() {
     // Unsigned difference: correct across the wrap of the tick count.
     if (now - lastIdleTime < trackingIdleInterval) return;
     lastIdleTime = now;
+    // Deliberately more than a blocked message loop would do: idle also handles the window's
+    // queued paints and destruction while the mouse is held (presses wait), so the editor stays
+    // painted and a host that destroys its window mid-drag is noticed (the view stops drawing
+    // and the next poll of the pointer finds no buttons).
     idle();
     if (effect) effect->hostIdle();
 }

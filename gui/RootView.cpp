@@ -121,17 +121,27 @@ void RootView::draw(DrawPort& port) {
 }
 
 void RootView::redrawWidget(Widget* widget) {
-    if (!window || !windowOpen) return;
     Widget* found = nullptr;
     for (std::int32_t i = 0; i < count && widget; ++i) {
         if (widgets[i] == widget) found = widget;
     }
-    {
-        DrawPort port(this, &window->surface(), window.get());
+    withWindowPort([this, found](DrawPort& port) {
         if (found) found->draw(port);
         else draw(port);
+    });
+}
+
+bool RootView::withWindowPort(const std::function<void(DrawPort&)>& drawing) {
+    if (!window || !windowOpen) return false;
+    // The window object stays until the view goes, even when the drawing (a press handled
+    // by a widget, say) saw the host destroy the native window meanwhile.
+    PlatformWindow* target = window.get();
+    {
+        DrawPort port(this, &target->surface(), target);
+        drawing(port);
     }
-    window->present();
+    target->present();
+    return true;
 }
 
 void RootView::update(DrawPort& port) {
@@ -144,12 +154,8 @@ void RootView::update(DrawPort& port) {
 }
 
 void RootView::idle() {
-    if (!windowOpen || firstPaintPending || !window) return;
-    {
-        DrawPort port(this, &window->surface(), window.get());
-        update(port);
-    }
-    window->present();
+    if (firstPaintPending) return;
+    withWindowPort([this](DrawPort& port) { update(port); });
 }
 
 void RootView::idleWhileTracking() {
@@ -300,22 +306,14 @@ bool RootView::setSize(std::int32_t width, std::int32_t height) {
 }
 
 void RootView::windowPaint() {
-    if (!window) return;
-    {
-        DrawPort port(this, &window->surface(), window.get());
-        draw(port);
-    }
-    window->present();
+    withWindowPort([this](DrawPort& port) { draw(port); });
 }
 
-void RootView::windowButtonPress(Point where) {
-    if (!window) return;
-    {
-        DrawPort port(this, &window->surface(), window.get());
+void RootView::windowButtonPress(Point where, std::int32_t buttons) {
+    withWindowPort([this, where, buttons](DrawPort& port) {
+        port.setPress(where, buttons);
         mouse(port, where);
-    }
-    // The press may have closed the view's window meanwhile; window itself stays until the end.
-    window->present();
+    });
 }
 
 void RootView::windowDestroyed() {

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 struct VstWindow;
@@ -33,6 +34,10 @@ public:
 
     // Draws one widget now, or everything when it is null or not in the list.
     void redrawWidget(Widget* widget);
+    // Runs drawing on a fresh port on the view's window and shows what it drew: for widgets
+    // that draw outside a window event (an edit that ends, a menu that closes). False, with
+    // nothing run, while there is no open window.
+    bool withWindowPort(const std::function<void(DrawPort&)>& drawing);
     void idle();
     void idleWhileTracking();
     void setBackground(Picture* picture);
@@ -62,7 +67,7 @@ public:
 
 private:
     void windowPaint() override;
-    void windowButtonPress(Point where) override;
+    void windowButtonPress(Point where, std::int32_t buttons) override;
     void windowDestroyed() override;
 
     GuiEditorBase* editor;

@@ -19,7 +19,10 @@ using NativeWindow = std::uintptr_t;
 class WindowListener {
 public:
     virtual void windowPaint() = 0;                  // draw the whole client area now
-    virtual void windowButtonPress(Point where) = 0; // left or right press, client coordinates
+    // A left or right press at a point in client coordinates, with the MouseButtons bits of the
+    // press itself (its button and the modifiers held): by the time it is handled the user
+    // may long have let go.
+    virtual void windowButtonPress(Point where, std::int32_t buttons) = 0;
     virtual void windowDestroyed() = 0;              // gone with its parent (the host closed it)
 
 protected:
@@ -66,9 +69,11 @@ public:
     // Handles at most one queued paint and nothing else; true when one was handled.
     virtual bool dispatchPendingPaint() = 0;
 
-    // Physical state now: MouseButtons bits, and the cursor in screen coordinates.
-    virtual std::int32_t mouseButtons() = 0;
-    virtual Point cursorPosition() = 0;
+    // The pointer now, each in one poll (one round trip to a display server): the MouseButtons
+    // bits with the cursor, or the cursor alone, in the window's client coordinates (screen
+    // coordinates for window 0).
+    virtual std::int32_t mouseButtons(NativeWindow window, Point& where) = 0;
+    virtual Point cursorPosition(NativeWindow window) = 0;
 
     // The window tree, for the editor's position and size. Screen rectangles have right and
     // bottom exclusive (left + width, top + height).

@@ -439,5 +439,31 @@ TEST(PointerTest, ButtonsAndPositionComeFromThePlatform) {
     Platform::install(nullptr);
 }
 
+// A port made for a press answers with the press first, then polls: the first poll of each
+// kind may come long after the user let go.
+TEST(PointerTest, PortOfAPressAnswersWithThePressFirst) {
+    HeadlessPlatform platform;
+    Platform::install(&platform);
+    PixelBuffer s(10, 10);
+    platform.setPointer(Point(300, 200), 0);
+    struct Case {
+        bool positionFirst;
+    } cases[] = {{false}, {true}};
+    for (const Case& c : cases) {
+        DrawPort port(nullptr, &s, nullptr);
+        port.setPress(Point(4, 5), leftButton | shiftKey);
+        Point where;
+        if (c.positionFirst) port.mousePosition(where);
+        EXPECT_EQ(port.mouseButtons(), leftButton | shiftKey);
+        if (!c.positionFirst) port.mousePosition(where);
+        EXPECT_EQ(where, Point(4, 5));
+        EXPECT_EQ(port.mouseButtons(), 0);
+        port.mousePosition(where);
+        EXPECT_EQ(where, Point(300, 200));
+    }
+    EXPECT_EQ(platform.buttonPolls(), 2); // the press answers polled nothing
+    Platform::install(nullptr);
+}
+
 } // namespace
 } // namespace gui

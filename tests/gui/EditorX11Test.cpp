@@ -2,8 +2,12 @@
 // same pixels as the headless backend, presses and drags through XTEST, open/close cycles,
 // and a host that destroys its window first.
 #include "HeadlessEditor.h"
+#include "TestEffect.h"
 #include "XvfbServer.h"
+#include "gui/GuiEditorBase.h"
 #include "gui/RootView.h"
+#include "gui/platform/headless/HeadlessPlatform.h"
+#include "gui/platform/x11/X11Platform.h"
 
 #include "PluginLoader.h"
 
@@ -247,6 +251,44 @@ TEST_F(EditorX11Test, XtestClickAndDragReachTheRightWidgets) {
     plugin->close();
 }
 
+// Short clicks as people make them: handled on the next idle, long after the release, they
+// still reach the widget with their button and modifiers, and its tracking loop ends.
+TEST_F(EditorX11Test, ShortClicksReachTheWidgetWithTheirButtonsAndModifiers) {
+    auto plugin = load();
+    ASSERT_NE(plugin, nullptr);
+    plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(host));
+    idle(*plugin);
+    const KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    const KeyCode control = XKeysymToKeycode(display, XK_Control_L);
+    struct Case {
+        std::vector<KeyCode> keys;
+        unsigned button;
+        int expected;
+    } cases[] = {
+        {{alt}, 1, gui::leftButton | gui::altKey},
+        {{shift}, 1, gui::leftButton | gui::shiftKey},
+        {{}, 1, gui::leftButton},
+        {{control}, 3, gui::rightButton | gui::controlKey},
+    };
+    for (const Case& c : cases) {
+        // The press pad of the test editor; the button goes up 5 ms after it went down.
+        XTestFakeMotionEvent(display, -1, hostX + 420, hostY + 220, 0);
+        for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, True, 0);
+        XTestFakeButtonEvent(display, c.button, True, 0);
+        XTestFakeButtonEvent(display, c.button, False, 5);
+        for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, False, 0);
+        XSync(display, False);
+        idle(*plugin, 3);
+        const auto& automation = plugin->automation();
+        ASSERT_FALSE(automation.empty()) << c.expected;
+        EXPECT_EQ(automation.back().index, 2);
+        EXPECT_EQ(automation.back().value, float(c.expected) / 64.0f) << automation.back().value * 64.0f;
+    }
+    plugin->dispatch(effEditClose);
+    plugin->close();
+}
+
 int openFiles() {
     int n = 0;
     if (DIR* d = opendir("/proc/self/fd")) {
@@ -450,14 +492,37 @@ TEST_F(EditorX11Test, PointerPollingReportsButtonsAndModifiers) {
         for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, True, 0);
         if (c.button) XTestFakeButtonEvent(display, c.button, True, 0);
         XSync(display, False);
-        EXPECT_EQ(x11.mouseButtons(), c.expected);
+        gui::Point where;
+        EXPECT_EQ(x11.mouseButtons(0, where), c.expected);
+        EXPECT_EQ(where, gui::Point(hostX + 30, hostY + 20)); // no window: screen coordinates
         if (c.button) XTestFakeButtonEvent(display, c.button, False, 0);
         for (KeyCode k : c.keys) XTestFakeKeyEvent(display, k, False, 0);
         XSync(display, False);
-        EXPECT_EQ(x11.mouseButtons(), 0);
+        EXPECT_EQ(x11.mouseButtons(view.getWindow(), where), 0);
+        EXPECT_EQ(where, gui::Point(30, 20));
     }
-    EXPECT_EQ(x11.cursorPosition(), gui::Point(hostX + 30, hostY + 20));
-    EXPECT_EQ(x11.screenToClient(view.getWindow(), x11.cursorPosition()), gui::Point(30, 20));
+    EXPECT_EQ(x11.cursorPosition(0), gui::Point(hostX + 30, hostY + 20));
+    EXPECT_EQ(x11.cursorPosition(view.getWindow()), gui::Point(30, 20));
+}
+
+// As for a display on another machine: plain image requests, no shared memory, same pixels.
+TEST_F(EditorX11Test, EditorWithoutSharedMemoryShowsTheSamePixels) {
+    const Image expected = headlessPixels(0.0f, 0.5f);
+    const int segments = sharedSegments();
+    gui::x11AllowSharedMemory(false);
+    {
+        TestEffect effect(nullptr);
+        auto* editor = static_cast<gui::GuiEditorBase*>(effect.getEditor());
+        editor->open(reinterpret_cast<void*>(host));
+        for (int i = 0; i < 10; ++i) {
+            editor->idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(sharedSegments(), segments);
+        EXPECT_EQ(differingPixels(screenPixels(host), expected), 0);
+        editor->close();
+    }
+    gui::x11AllowSharedMemory(true);
 }
 
 TEST_F(EditorX11Test, SizeAndPositionWorkOnTheWindowTree) {

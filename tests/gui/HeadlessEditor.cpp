@@ -6,7 +6,7 @@
 
 #include <png.h>
 
-Image headlessEditorPixels(float toggle, float level) {
+Image headlessEditorPixels(float toggle, float level, float pad) {
     gui::HeadlessPlatform platform;
     gui::Platform::install(&platform);
     Image out;
@@ -14,6 +14,7 @@ Image headlessEditorPixels(float toggle, float level) {
         TestEffect effect(nullptr);
         effect.setParameter(0, toggle);
         effect.setParameter(1, level);
+        effect.setParameter(2, pad);
         gui::NativeWindow host = platform.createHostWindow(0, gui::Rect(0, 0, testEditorWidth, testEditorHeight));
         auto* editor = static_cast<gui::GuiEditorBase*>(effect.getEditor());
         editor->open(reinterpret_cast<void*>(host));

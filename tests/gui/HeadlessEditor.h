@@ -12,8 +12,9 @@ using Image = std::vector<std::uint32_t>;
 constexpr int testEditorWidth = 568;
 constexpr int testEditorHeight = 290;
 
-// The editor with the toggle and the level at these values, drawn in this process.
-Image headlessEditorPixels(float toggle, float level);
+// The editor with the toggle, the level and the press pad at these values, drawn in this
+// process.
+Image headlessEditorPixels(float toggle, float level, float pad = 0.0f);
 
 // The PNG file's pixels and size; empty when it cannot be read.
 Image readPngPixels(const std::string& path, int& width, int& height);

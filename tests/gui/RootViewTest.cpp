@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -99,16 +100,24 @@ class Tracker : public Widget {
 public:
     explicit Tracker(const Rect& r) : Widget(r) {}
     void mouse(DrawPort& port, Point) override {
-        while (port.mouseButtons() != 0) {
+        for (std::int32_t buttons = port.mouseButtons(); buttons != 0; buttons = port.mouseButtons()) {
             Point p;
             port.mousePosition(p);
+            if (passes == 0) {
+                firstButtons = buttons;
+                first = p;
+            }
             last = p;
             ++passes;
+            if (duringPass) duringPass(passes);
             parent->idleWhileTracking();
         }
     }
+    std::int32_t firstButtons = 0;
+    Point first;
     Point last;
     int passes = 0;
+    std::function<void(int)> duringPass;
 };
 
 class RootViewTest : public ::testing::Test {
@@ -393,11 +402,67 @@ TEST_F(RootViewTest, DragPollsUntilReleaseInClientCoordinatesWithThrottledIdle) 
     platform.queuePointer(Point(250, 130), 0, 10);
     platform.postButtonPress(child(), Point(10, 20));
     platform.dispatchPendingEvents();
-    EXPECT_EQ(tracker->passes, 21); // a modifier still held keeps the loop going
+    // The press itself, 20 polls with the button held, one with Shift alone: a modifier still
+    // held keeps the loop going.
+    EXPECT_EQ(tracker->passes, 22);
     EXPECT_EQ(tracker->last, Point(50, 30)); // host window at (200, 100)
     int hostIdles = 0;
     for (const auto& line : take()) hostIdles += line == "host idle";
     EXPECT_EQ(hostIdles, 4); // 210 ms of dragging, idle every 50 ms
+}
+
+// A short click is handled after the user let go: the widget still sees the press's buttons
+// and point on its first poll, and its tracking loop then sees the release and ends.
+TEST_F(RootViewTest, PressHandledAfterReleaseKeepsItsButtonsAndModifiers) {
+    makeView();
+    platform.dispatchPendingEvents();
+    platform.setPointer(Point(290, 170), 0); // everything let go, the pointer moved on
+    const std::int32_t cases[] = {leftButton | altKey, leftButton | shiftKey, leftButton, rightButton | controlKey};
+    for (std::int32_t buttons : cases) {
+        auto* tracker = new Tracker(Rect(0, 0, 100, 80));
+        view->addWidget(tracker);
+        platform.postButtonPress(child(), Point(12, 34), buttons);
+        platform.dispatchPendingEvents();
+        EXPECT_EQ(tracker->firstButtons, buttons);
+        EXPECT_EQ(tracker->first, Point(12, 34));
+        EXPECT_EQ(tracker->passes, 1) << buttons;
+        view->removeWidget(tracker);
+        delete tracker;
+    }
+}
+
+// The host destroys its window while the mouse is held: the view closes and the drag ends
+// although the pointer still reports the button.
+TEST_F(RootViewTest, HostDestroyingItsWindowMidDragEndsTheDrag) {
+    makeView();
+    auto* tracker = new Tracker(Rect(0, 0, 100, 80));
+    view->addWidget(tracker);
+    platform.dispatchPendingEvents();
+    for (int i = 0; i < 1000; ++i) platform.queuePointer(Point(220, 120), leftButton, 20);
+    tracker->duringPass = [this](int pass) {
+        if (pass == 5) platform.destroyWindow(host);
+    };
+    platform.postButtonPress(child(), Point(20, 20));
+    platform.dispatchPendingEvents();
+    EXPECT_EQ(tracker->passes, 5);
+    EXPECT_FALSE(view->isWindowOpen());
+}
+
+TEST_F(RootViewTest, WindowPortDrawsOutsideWindowEventsWhileTheWindowIsOpen) {
+    makeView();
+    platform.dispatchPendingEvents();
+    const int presents = platform.presentCount(child());
+    EXPECT_TRUE(view->withWindowPort([](DrawPort& port) {
+        port.setFillColour(yellowColour);
+        port.fillRect(Rect(4, 4, 10, 10));
+    }));
+    EXPECT_EQ(pixels().pixel(5, 5), pixelOf(yellowColour));
+    EXPECT_EQ(platform.presentCount(child()), presents + 1); // shown at once
+    platform.destroyWindow(host);
+    platform.dispatchPendingEvents();
+    bool ran = false;
+    EXPECT_FALSE(view->withWindowPort([&ran](DrawPort&) { ran = true; }));
+    EXPECT_FALSE(ran);
 }
 
 TEST_F(RootViewTest, PressesWaitWhileAPressIsBeingHandled) {

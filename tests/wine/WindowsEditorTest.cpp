@@ -1,6 +1,6 @@
 // The test plug-in's editor in a window of the Windows plughost: it shows what the headless
-// backend draws (outside its text, which GDI renders in its own way), and a scripted click and
-// drag move its widgets and reach the host as automation.
+// backend draws (outside its text, which GDI renders in its own way), and scripted clicks and
+// a drag move its widgets, with their buttons, and reach the host as automation.
 #include "HeadlessEditor.h"
 #include "HostTestSupport.h"
 
@@ -18,23 +18,25 @@ constexpr std::uint32_t textColour = 0xE6E6A0;
 TEST(WindowsEditor, ShowsTheHeadlessPixelsAndAutomatesAScriptedDrag)
 {
     ScratchFolder dir;
-    // Click the toggle, then drag the fader handle (value 0.5 sits at 124..135) to the top.
+    // Click the toggle, drag the fader handle (value 0.5 sits at 124..135) to the top, then
+    // right-click the press pad, which reports the buttons of the press (4 / 64).
     writeText(dir / "script.txt",
               "move 56 56\npress\nrelease\nwait 50\n"
-              "move 130 130\npress\nwait 50\nmove 130 100\nmove 130 60\nmove 130 20\nwait 50\nrelease\n");
+              "move 130 130\npress\nwait 50\nmove 130 100\nmove 130 60\nmove 130 20\nwait 50\nrelease\n"
+              "move 420 220\npress 3\nrelease 3\n");
     const auto result = runCommand({PLUGHOST, "editor", GUI_TEST_PLUGIN, "--png", (dir / "editor.png").string(),
                                     "--idle-ms", "10", "--script", (dir / "script.txt").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    // The toggle first, then the fader along the way and at the top.
+    // The toggle first, then the fader along the way and at the top, then the pad.
     EXPECT_EQ(result.out.rfind("automate 0 1\n", 0), 0u) << result.out;
     EXPECT_NE(result.out.find("automate 1 "), std::string::npos) << result.out;
-    EXPECT_TRUE(result.out.ends_with("automate 1 1\n")) << result.out;
+    EXPECT_TRUE(result.out.ends_with("automate 1 1\nautomate 2 0.0625\n")) << result.out;
 
     int width = 0, height = 0;
     const Image shown = readPngPixels((dir / "editor.png").string(), width, height);
     ASSERT_EQ(width, testEditorWidth);
     ASSERT_EQ(height, testEditorHeight);
-    const Image expected = headlessEditorPixels(1.0f, 1.0f);
+    const Image expected = headlessEditorPixels(1.0f, 1.0f, 4.0f / 64.0f);
     int differing = 0;
     int textPixels = 0;
     for (int y = 0; y < height; ++y) {

@@ -54,10 +54,12 @@ public:
         if (!config_) return false;
         FcPattern* pattern = FcPatternCreate();
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(row.face));
-        // Where the small screen face is missing, the narrow sans face fits its read-outs
-        // better than the general fallback.
+        // Where the small screen face is missing, a narrow sans face stands in before the
+        // plain one: read-outs of 21 pixels must hold "100%" inside their frame.
         if (std::string(row.face) == "Small Fonts") {
-            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("Arial"));
+            for (const char* family : {"Arial Narrow", "Liberation Sans Narrow", "Arial"}) {
+                FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+            }
         }
         FcPatternAddInteger(pattern, FC_WEIGHT,
                             row.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);

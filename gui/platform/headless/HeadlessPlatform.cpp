@@ -70,7 +70,7 @@ void HeadlessPlatform::destroyWindow(NativeWindow window) {
     Node* n = node(window);
     if (!n) return;
     for (NativeWindow child : childrenOf(window)) destroyWindow(child);
-    if (n->listener) events_.push_back(Event{Event::destroyed, window, Point(), n->listener});
+    if (n->listener) events_.push_back(Event{Event::destroyed, window, Point(), 0, n->listener});
     nodes_.erase(window);
 }
 
@@ -112,11 +112,11 @@ std::int32_t HeadlessPlatform::raiseCount(NativeWindow window) const {
 }
 
 void HeadlessPlatform::postPaint(NativeWindow window) {
-    events_.push_back(Event{Event::paint, window, Point(), nullptr});
+    events_.push_back(Event{Event::paint, window, Point(), 0, nullptr});
 }
 
-void HeadlessPlatform::postButtonPress(NativeWindow window, Point client) {
-    events_.push_back(Event{Event::press, window, client, nullptr});
+void HeadlessPlatform::postButtonPress(NativeWindow window, Point client, std::int32_t buttons) {
+    events_.push_back(Event{Event::press, window, client, buttons, nullptr});
 }
 
 std::int32_t HeadlessPlatform::classRegistrations(const std::string& className) const {
@@ -158,7 +158,7 @@ std::unique_ptr<PlatformWindow> HeadlessPlatform::createChildWindow(const char* 
     n->title = title;
     n->listener = listener;
     n->surface = &window->buffer();
-    events_.push_back(Event{Event::paint, id, Point(), nullptr});
+    events_.push_back(Event{Event::paint, id, Point(), 0, nullptr});
     return window;
 }
 
@@ -172,7 +172,7 @@ void HeadlessPlatform::deliver(const Event& e) {
     case Event::press:
         if (listener) {
             ++pressDepth_;
-            listener->windowButtonPress(e.where);
+            listener->windowButtonPress(e.where, e.buttons);
             --pressDepth_;
         }
         break;
@@ -209,7 +209,7 @@ bool HeadlessPlatform::dispatchPendingPaint() {
     return false;
 }
 
-std::int32_t HeadlessPlatform::mouseButtons() {
+std::int32_t HeadlessPlatform::mouseButtons(NativeWindow window, Point& where) {
     ++buttonPolls_;
     if (!script_.empty()) {
         pointer_ = script_.front().where;
@@ -217,11 +217,12 @@ std::int32_t HeadlessPlatform::mouseButtons() {
         clock_ += script_.front().step;
         script_.pop_front();
     }
-    return buttons_;
+    where = cursorPosition(window);
+    return window && !node(window) ? 0 : buttons_;
 }
 
-Point HeadlessPlatform::cursorPosition() {
-    return pointer_;
+Point HeadlessPlatform::cursorPosition(NativeWindow window) {
+    return window ? screenToClient(window, pointer_) : pointer_;
 }
 
 NativeWindow HeadlessPlatform::parentOf(NativeWindow window) {

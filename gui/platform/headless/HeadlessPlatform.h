@@ -32,14 +32,17 @@ public:
     std::int32_t presentCount(NativeWindow window) const;
 
     void postPaint(NativeWindow window);
-    void postButtonPress(NativeWindow window, Point client);
+    // A press with the MouseButtons bits it had (its button and the modifiers held); the
+    // scripted pointer may already say that everything was let go.
+    void postButtonPress(NativeWindow window, Point client, std::int32_t buttons = leftButton);
     std::size_t pendingEvents() const { return events_.size(); }
 
     // Registrations per class name now in force.
     std::int32_t classRegistrations(const std::string& className) const;
 
     // The pointer: set it now, or queue states that successive mouseButtons polls take one by
-    // one (each moving the clock on by its step); the last state stays.
+    // one (each moving the clock on by its step); the last state stays. Position-only polls
+    // take nothing. Polls relative to a window that is gone find no buttons.
     void setPointer(Point screen, std::int32_t buttons);
     void queuePointer(Point screen, std::int32_t buttons, std::uint32_t clockStep = 0);
     std::int32_t buttonPolls() const { return buttonPolls_; }
@@ -55,8 +58,8 @@ public:
                                                       WindowListener* listener) override;
     void dispatchPendingEvents() override;
     bool dispatchPendingPaint() override;
-    std::int32_t mouseButtons() override;
-    Point cursorPosition() override;
+    std::int32_t mouseButtons(NativeWindow window, Point& where) override;
+    Point cursorPosition(NativeWindow window) override;
     NativeWindow parentOf(NativeWindow window) override;
     bool screenRect(NativeWindow window, Rect& out) override;
     Point screenToClient(NativeWindow window, Point screen) override;
@@ -75,6 +78,7 @@ private:
         enum Kind { paint, press, destroyed } kind;
         NativeWindow window;
         Point where;
+        std::int32_t buttons;
         WindowListener* listener; // destruction only: the node is gone by then
     };
     struct PointerState {

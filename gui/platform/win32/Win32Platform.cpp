@@ -16,6 +16,27 @@ HINSTANCE instance() {
     return static_cast<HINSTANCE>(moduleInstance);
 }
 
+// The MouseButtons bits of a press message: its buttons and Shift and Control from the
+// message, Alt (which the message does not carry) as the key state at that message.
+std::int32_t pressButtons(WPARAM state) {
+    std::int32_t buttons = 0;
+    if (state & MK_LBUTTON) buttons |= leftButton;
+    if (state & MK_MBUTTON) buttons |= middleButton;
+    if (state & MK_RBUTTON) buttons |= rightButton;
+    if (state & MK_SHIFT) buttons |= shiftKey;
+    if (state & MK_CONTROL) buttons |= controlKey;
+    if (GetKeyState(VK_MENU) < 0) buttons |= altKey;
+    return buttons;
+}
+
+// The cursor in a window's client coordinates, or on the screen for window 0.
+Point cursorIn(NativeWindow window) {
+    POINT p{};
+    GetCursorPos(&p);
+    if (window) MapWindowPoints(nullptr, reinterpret_cast<HWND>(window), &p, 1);
+    return Point(p.x, p.y);
+}
+
 class Win32Window;
 
 class Win32Platform : public Platform {
@@ -28,8 +49,8 @@ public:
                                                       WindowListener* listener) override;
     void dispatchPendingEvents() override;
     bool dispatchPendingPaint() override;
-    std::int32_t mouseButtons() override;
-    Point cursorPosition() override;
+    std::int32_t mouseButtons(NativeWindow window, Point& where) override;
+    Point cursorPosition(NativeWindow window) override;
     NativeWindow parentOf(NativeWindow window) override;
     bool screenRect(NativeWindow window, Rect& out) override;
     Point screenToClient(NativeWindow window, Point screen) override;
@@ -165,7 +186,7 @@ LRESULT CALLBACK Win32Platform::windowProc(HWND window, UINT message, WPARAM wPa
                 // Client coordinates as unsigned 16-bit numbers.
                 const Point where(std::int32_t(LOWORD(lParam)), std::int32_t(HIWORD(lParam)));
                 ++platform().pressDepth;
-                listener->windowButtonPress(where);
+                listener->windowButtonPress(where, pressButtons(wParam));
                 --platform().pressDepth;
             }
             break;
@@ -244,7 +265,8 @@ bool Win32Platform::dispatchPendingPaint() {
     return true;
 }
 
-std::int32_t Win32Platform::mouseButtons() {
+std::int32_t Win32Platform::mouseButtons(NativeWindow window, Point& where) {
+    where = cursorIn(window);
     auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
     std::int32_t buttons = 0;
     if (down(VK_LBUTTON)) buttons |= leftButton;
@@ -256,10 +278,8 @@ std::int32_t Win32Platform::mouseButtons() {
     return buttons;
 }
 
-Point Win32Platform::cursorPosition() {
-    POINT p{};
-    GetCursorPos(&p);
-    return Point(p.x, p.y);
+Point Win32Platform::cursorPosition(NativeWindow window) {
+    return cursorIn(window);
 }
 
 NativeWindow Win32Platform::parentOf(NativeWindow window) {

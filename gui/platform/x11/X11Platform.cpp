@@ -20,8 +20,10 @@ namespace {
 // errors of other connections still go to it.
 class ErrorTrap {
 public:
-    explicit ErrorTrap(Display* display) : display_(display) {
-        XSync(display_, False);
+    // roundTrip: the trap only covers requests that wait for their reply, which comes after
+    // every error of our earlier requests, so it needs no syncs of its own.
+    explicit ErrorTrap(Display* display, bool roundTrip = false) : display_(display), roundTrip_(roundTrip) {
+        if (!roundTrip_) XSync(display_, False);
         previousDisplay_ = trappedDisplay;
         previousCount_ = errorCount;
         trappedDisplay = display_;
@@ -31,7 +33,7 @@ public:
         if (previous_ != &ErrorTrap::handler) outerHandler = previous_;
     }
     ~ErrorTrap() {
-        XSync(display_, False);
+        if (!roundTrip_) XSync(display_, False);
         XSetErrorHandler(previous_);
         outerHandler = previousOuter_;
         trappedDisplay = previousDisplay_;
@@ -41,7 +43,7 @@ public:
     ErrorTrap& operator=(const ErrorTrap&) = delete;
     // Waits for the server and tells whether any request since construction failed.
     bool failed() {
-        XSync(display_, False);
+        if (!roundTrip_) XSync(display_, False);
         return errorCount != 0;
     }
 
@@ -59,11 +61,23 @@ private:
     static inline XErrorHandler outerHandler = nullptr;
 
     Display* display_;
+    bool roundTrip_;
     Display* previousDisplay_;
     int previousCount_;
     XErrorHandler previous_;
     XErrorHandler previousOuter_;
 };
+
+std::int32_t buttonsOf(unsigned state) {
+    std::int32_t buttons = 0;
+    if (state & Button1Mask) buttons |= leftButton;
+    if (state & Button2Mask) buttons |= middleButton;
+    if (state & Button3Mask) buttons |= rightButton;
+    if (state & ShiftMask) buttons |= shiftKey;
+    if (state & ControlMask) buttons |= controlKey;
+    if (state & Mod1Mask) buttons |= altKey;
+    return buttons;
+}
 
 class X11Window;
 
@@ -79,8 +93,8 @@ public:
                                                       WindowListener* listener) override;
     void dispatchPendingEvents() override;
     bool dispatchPendingPaint() override;
-    std::int32_t mouseButtons() override;
-    Point cursorPosition() override;
+    std::int32_t mouseButtons(NativeWindow window, Point& where) override;
+    Point cursorPosition(NativeWindow window) override;
     NativeWindow parentOf(NativeWindow window) override;
     bool screenRect(NativeWindow window, Rect& out) override;
     Point screenToClient(NativeWindow window, Point screen) override;
@@ -91,16 +105,18 @@ public:
     void sleep(std::uint32_t milliseconds) override;
 
     Display* display() const { return display_; }
-    bool shmAvailable() const { return shm_; }
+    bool shmAvailable() const { return shm_ && shmAllowed_; }
+    void allowSharedMemory(bool allow) { shmAllowed_ = allow; }
     void forget(Window w) { windows_.erase(w); }
 
 private:
     void closeDisplay();
     void handle(XEvent& event);
-    bool queryPointer(int& x, int& y, unsigned& mask);
+    std::int32_t queryPointer(NativeWindow window, Point& where);
 
     Display* display_ = nullptr;
     bool shm_ = false;
+    bool shmAllowed_ = true;
     std::map<std::string, int> classes_;
     int registrations_ = 0;
     std::map<Window, X11Window*> windows_;
@@ -295,9 +311,7 @@ bool X11Platform::registerWindowClass(const char* className) {
         int major = 0;
         int minor = 0;
         Bool pixmaps = False;
-        // OV_NO_SHM forces plain image requests, as for a display on another machine.
-        shm_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) == True &&
-               std::getenv("OV_NO_SHM") == nullptr;
+        shm_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) == True;
     }
     ++registrations_;
     ++classes_[className];
@@ -368,8 +382,11 @@ void X11Platform::handle(XEvent& event) {
         break;
     case ButtonPress:
         if ((event.xbutton.button == Button1 || event.xbutton.button == Button3) && window->listener()) {
+            // The state is the one just before the press: add the pressed button itself.
+            const std::int32_t pressed = event.xbutton.button == Button1 ? leftButton : rightButton;
             ++pressDepth_;
-            window->listener()->windowButtonPress(Point(event.xbutton.x, event.xbutton.y));
+            window->listener()->windowButtonPress(Point(event.xbutton.x, event.xbutton.y),
+                                                  buttonsOf(event.xbutton.state) | pressed);
             --pressDepth_;
         }
         break;
@@ -406,37 +423,33 @@ bool X11Platform::dispatchPendingPaint() {
     return true;
 }
 
-bool X11Platform::queryPointer(int& x, int& y, unsigned& mask) {
-    if (!display_) return false;
+std::int32_t X11Platform::queryPointer(NativeWindow window, Point& where) {
+    if (!display_) return 0;
     Window root = 0;
     Window child = 0;
-    int wx = 0;
-    int wy = 0;
-    return XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &wx, &wy,
-                         &mask) == True;
-}
-
-std::int32_t X11Platform::mouseButtons() {
+    int rootX = 0;
+    int rootY = 0;
     int x = 0;
     int y = 0;
     unsigned mask = 0;
-    if (!queryPointer(x, y, mask)) return 0;
-    std::int32_t buttons = 0;
-    if (mask & Button1Mask) buttons |= leftButton;
-    if (mask & Button2Mask) buttons |= middleButton;
-    if (mask & Button3Mask) buttons |= rightButton;
-    if (mask & ShiftMask) buttons |= shiftKey;
-    if (mask & ControlMask) buttons |= controlKey;
-    if (mask & Mod1Mask) buttons |= altKey;
-    return buttons;
+    // One request, in the window's own coordinates. A window the host has destroyed answers
+    // with an error: no buttons then, so a drag in it ends.
+    ErrorTrap trap(display_, true);
+    XQueryPointer(display_, window ? Window(window) : DefaultRootWindow(display_), &root, &child, &rootX, &rootY,
+                  &x, &y, &mask);
+    if (trap.failed()) return 0;
+    where = Point(x, y);
+    return buttonsOf(mask);
 }
 
-Point X11Platform::cursorPosition() {
-    int x = 0;
-    int y = 0;
-    unsigned mask = 0;
-    queryPointer(x, y, mask);
-    return Point(x, y);
+std::int32_t X11Platform::mouseButtons(NativeWindow window, Point& where) {
+    return queryPointer(window, where);
+}
+
+Point X11Platform::cursorPosition(NativeWindow window) {
+    Point where;
+    queryPointer(window, where);
+    return where;
 }
 
 NativeWindow X11Platform::parentOf(NativeWindow window) {
@@ -504,11 +517,19 @@ void X11Platform::sleep(std::uint32_t milliseconds) {
     }
 }
 
+X11Platform& instance() {
+    static X11Platform platform;
+    return platform;
+}
+
 } // namespace
 
 Platform& x11Platform() {
-    static X11Platform instance;
-    return instance;
+    return instance();
+}
+
+void x11AllowSharedMemory(bool allow) {
+    instance().allowSharedMemory(allow);
 }
 
 Platform& defaultPlatform() {

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <new>
 
-TestEffect::TestEffect(audioMasterCallback host) : EffectBaseExt(host, 1, 2) {
+TestEffect::TestEffect(audioMasterCallback host) : EffectBaseExt(host, 1, 3) {
     setUniqueID(0x47756954); // 'GuiT'
     setNumInputs(1);
     setNumOutputs(2);
@@ -16,7 +16,7 @@ TestEffect::TestEffect(audioMasterCallback host) : EffectBaseExt(host, 1, 2) {
 }
 
 void TestEffect::setParameter(VstInt32 index, float value) {
-    if (index < 0 || index > 1 || !std::isfinite(value)) return;
+    if (index < 0 || index > 2 || !std::isfinite(value)) return;
     parameters[index] = value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
     if (editor) {
         editor->requestRefresh();
@@ -25,7 +25,7 @@ void TestEffect::setParameter(VstInt32 index, float value) {
 }
 
 float TestEffect::getParameter(VstInt32 index) {
-    return index >= 0 && index <= 1 ? parameters[index] : 0.0f;
+    return index >= 0 && index <= 2 ? parameters[index] : 0.0f;
 }
 
 void TestEffect::process(float** inputs, float** outputs, VstInt32 sampleFrames) {

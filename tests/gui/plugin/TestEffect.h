@@ -1,5 +1,6 @@
 #pragma once
-// The test plug-in's effect: two parameters (a switch and a level) applied as a gain.
+// The test plug-in's effect: two parameters (a switch and a level) applied as a gain, and a
+// third that records the buttons of the editor's last press.
 #include "EffectBaseExt.h"
 
 class TestEffect : public EffectBaseExt {
@@ -13,5 +14,5 @@ public:
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
 
 private:
-    float parameters[2] = {0.0f, 0.5f};
+    float parameters[3] = {0.0f, 0.5f, 0.0f};
 };

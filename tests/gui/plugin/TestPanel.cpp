@@ -37,12 +37,15 @@ VstInt32 TestPanel::open(void* parent) {
     toggle = new (std::nothrow) ToggleWidget(Rect(40, 40, 72, 72), this, 0, toggleFrames);
     fader = new (std::nothrow) FaderWidget(Rect(120, 30, 144, 230), this, 1, handle);
     readout = new (std::nothrow) ReadoutWidget(Rect(200, 40, 360, 60), "Level");
-    for (Widget* w : {static_cast<Widget*>(toggle), static_cast<Widget*>(fader), static_cast<Widget*>(readout)}) {
+    pad = new (std::nothrow) PressPad(Rect(400, 200, 440, 240), this, 2);
+    for (Widget* w : {static_cast<Widget*>(toggle), static_cast<Widget*>(fader), static_cast<Widget*>(readout),
+                      static_cast<Widget*>(pad)}) {
         if (w && !rootView->addWidget(w)) delete w;
     }
     if (toggle) toggle->setValue(effect->getParameter(0));
     if (fader) fader->setValue(effect->getParameter(1));
     if (readout) readout->setValue(effect->getParameter(1));
+    if (pad) pad->setValue(effect->getParameter(2));
     return 1;
 }
 
@@ -52,6 +55,7 @@ void TestPanel::close() {
     toggle = nullptr;
     fader = nullptr;
     readout = nullptr;
+    pad = nullptr;
     for (Picture** p : {&background, &toggleFrames, &handle}) {
         if (*p) (*p)->release();
         *p = nullptr;
@@ -63,8 +67,14 @@ void TestPanel::setParameter(VstInt32 index, float value) {
     if (index == 0 && toggle) toggle->setValue(value);
     if (index == 1 && fader) fader->setValue(value);
     if (index == 1 && readout) readout->setValue(value);
+    if (index == 2 && pad) pad->setValue(value);
 }
 
 void TestPanel::valueChanged(std::int32_t tag, float value) {
     effect->setParameterAndAutomate(tag, value);
+}
+
+void TestPanel::valueChanged(DrawPort& port, ValueWidget* widget) {
+    effect->setParameterAndAutomate(widget->getTag(), widget->getValue());
+    widget->update(port);
 }

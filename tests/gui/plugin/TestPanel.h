@@ -1,6 +1,8 @@
 #pragma once
-// The test plug-in's editor: a background, a toggle, a fader and a read-out of the fader.
+// The test plug-in's editor: a background, a toggle, a fader, a read-out of the fader and a
+// pad that records the buttons of presses.
 #include "gui/GuiEditorBase.h"
+#include "gui/widgets/ValueWidget.h"
 
 #include <cstdint>
 
@@ -10,8 +12,9 @@ class Picture;
 class ToggleWidget;
 class FaderWidget;
 class ReadoutWidget;
+class PressPad;
 
-class TestPanel : public gui::GuiEditorBase {
+class TestPanel : public gui::GuiEditorBase, public gui::ValueListener {
 public:
     enum : std::int32_t { backgroundId = 128, toggleId = 129, handleId = 130 };
 
@@ -24,6 +27,7 @@ public:
     void setParameter(VstInt32 index, float value) override;
     // Editor thread: a widget moved by the user.
     void valueChanged(std::int32_t tag, float value);
+    void valueChanged(gui::DrawPort& port, gui::ValueWidget* widget) override;
 
 private:
     gui::Picture* background = nullptr;
@@ -32,4 +36,5 @@ private:
     ToggleWidget* toggle = nullptr;
     FaderWidget* fader = nullptr;
     ReadoutWidget* readout = nullptr;
+    PressPad* pad = nullptr;
 };

@@ -97,3 +97,24 @@ void ReadoutWidget::draw(DrawPort& port) {
 void ReadoutWidget::update(DrawPort& port) {
     if (value != drawnValue) draw(port);
 }
+
+PressPad::PressPad(const Rect& r, ValueListener* owner, std::int32_t t) : ValueWidget(r, owner, t) {}
+
+void PressPad::draw(DrawPort& port) {
+    const float shown = getValue();
+    const auto level = static_cast<std::uint8_t>(60 + 3 * static_cast<int>(shown * 64.0f));
+    port.setFillColour(Colour{level, level, 90, 0});
+    port.fillRect(Rect(rect.left - 1, rect.top - 1, rect.right, rect.bottom));
+    setOldValue(shown);
+}
+
+void PressPad::mouse(DrawPort& port, Point) {
+    if (!getMouseEnabled()) return;
+    setValue(static_cast<float>(port.mouseButtons()) / 64.0f);
+    listener->valueChanged(port, this);
+    Point where;
+    do {
+        port.mousePosition(where);
+        idleWhileTracking();
+    } while (port.mouseButtons() != 0);
+}

@@ -1,7 +1,9 @@
 #pragma once
-// Small widgets of the test plug-in: a two-state picture button, a fader that follows a drag
-// and a text read-out. Each reports user changes to its panel.
+// Small widgets of the test plug-in: a two-state picture button, a fader that follows a drag,
+// a text read-out and a pad that reports the buttons of each press. Each reports user changes
+// to its panel.
 #include "gui/Widget.h"
+#include "gui/widgets/ValueWidget.h"
 
 #include <cstdint>
 
@@ -59,4 +61,13 @@ private:
     const char* label;
     float value = 0.0f;
     float drawnValue = -1.0f;
+};
+
+// Reports the MouseButtons bits of each press as its value (bits / 64), then follows the drag
+// until everything is let go.
+class PressPad : public gui::ValueWidget {
+public:
+    PressPad(const gui::Rect& rect, gui::ValueListener* listener, std::int32_t tag);
+    void draw(gui::DrawPort& port) override;
+    void mouse(gui::DrawPort& port, gui::Point where) override;
 };

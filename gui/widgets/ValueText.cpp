@@ -1,0 +1,114 @@
+#include "ValueText.h"
+
+#include "../DrawPort.h"
+#include "../Picture.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace gui {
+
+ValueText::ValueText(const Rect& size, Picture* picture, std::int32_t textStyle)
+    : ValueWidget(size, nullptr, 0), style(textStyle), background(picture) {
+    if (background) background->retain();
+}
+
+ValueText::~ValueText() {
+    if (background) background->release();
+}
+
+void ValueText::draw(DrawPort& port) {
+    const float shown = getValue();
+    char text[256];
+    text[0] = 0;
+    if (valueToString) {
+        valueToString(shown, text);
+        text[sizeof text - 1] = 0;
+    } else {
+        std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(shown));
+    }
+    drawText(port, text, nullptr, shown);
+}
+
+void ValueText::drawText(DrawPort& port, const char* text, Picture* picture, float shown) {
+    const bool edges = (style & (style3DIn | style3DOut)) != 0;
+    if (picture) {
+        picture->draw(port, rect, backOffset);
+    } else if (background) {
+        background->draw(port, rect, backOffset);
+    } else {
+        port.setFillColour(backColour);
+        port.fillRect(rect);
+        if (!edges) {
+            port.setPenColour(frameColour);
+            port.frameRect(rect);
+        }
+    }
+    if (edges) {
+        const bool sunken = (style & style3DIn) != 0;
+        port.setPenColour(sunken ? backColour : frameColour);
+        port.moveTo(Point(rect.left, rect.bottom));
+        port.lineTo(Point(rect.left, rect.top));
+        port.lineTo(Point(rect.right + 1, rect.top));
+        port.setPenColour(sunken ? frameColour : backColour);
+        port.moveTo(Point(rect.right, rect.top + 1));
+        port.lineTo(Point(rect.right, rect.bottom));
+        port.lineTo(Point(rect.left, rect.bottom));
+    }
+    port.setFont(fontId);
+    if (style & styleShadowText) {
+        port.setTextColour(shadowColour);
+        port.drawText(text, Rect(rect.left + 1, rect.top + 1, rect.right + 1, rect.bottom + 1), false, alignment);
+    }
+    port.setTextColour(textColour);
+    port.drawText(text, rect, false, alignment);
+    setOldValue(shown);
+}
+
+void ValueText::forceRedraw() {
+    const float v = getValue();
+    float forced = v + 0.1f;
+    // Far from zero (or infinite) the tenth is lost in rounding; any other value will do.
+    if (forced == v) forced = std::nextafter(v, v > 0.0f ? -INFINITY : INFINITY);
+    setOldValue(forced);
+}
+
+template <class Setting>
+void ValueText::changeLook(Setting& setting, Setting wanted) {
+    if (wanted != setting) forceRedraw();
+    setting = wanted;
+}
+
+void ValueText::setFontId(FontId id) {
+    changeLook(fontId, id);
+}
+
+void ValueText::setTextColour(Colour colour) {
+    changeLook(textColour, colour);
+}
+
+void ValueText::setBackColour(Colour colour) {
+    changeLook(backColour, colour);
+}
+
+void ValueText::setFrameColour(Colour colour) {
+    changeLook(frameColour, colour);
+}
+
+void ValueText::setShadowColour(Colour colour) {
+    changeLook(shadowColour, colour);
+}
+
+void ValueText::setTextAlign(TextAlign align) {
+    changeLook(alignment, align);
+}
+
+void ValueText::setBackOffset(Point offset) {
+    backOffset = offset;
+}
+
+void ValueText::setValueToString(ValueToString function) {
+    valueToString = function;
+}
+
+} // namespace gui

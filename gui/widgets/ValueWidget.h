@@ -1,0 +1,69 @@
+#pragma once
+// The base of every widget that shows or edits one number: the value with its bounds and
+// default, the value last drawn (redraw on change), the owner's tag, a switch for mouse
+// handling and the listener told of user changes.
+#include "../Widget.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace gui {
+
+class ValueWidget;
+
+// Told whenever the user changes a widget's value; the editors implement it.
+class ValueListener {
+public:
+    // Editor thread, from inside the widget's mouse handling. The listener uses the value and
+    // calls the widget's update(port), so that it is told again only when the value moves on.
+    virtual void valueChanged(DrawPort& port, ValueWidget* widget) = 0;
+
+protected:
+    ~ValueListener() = default;
+};
+
+class ValueWidget : public Widget {
+public:
+    // Display-only widgets pass no listener and tag 0.
+    ValueWidget(const Rect& size, ValueListener* listener, std::int32_t tag);
+
+    // Editor thread. Every implementation reads the value once, draws it and ends with
+    // setOldValue of what it drew: a value stored meanwhile by another thread then still
+    // differs and is drawn by the next update.
+    void draw(DrawPort& port) override = 0;
+    // Editor thread: draws when the value differs from the value last drawn.
+    void update(DrawPort& port) override;
+    // Editor thread, once per pass of a tracking loop: the editor's throttled idle.
+    virtual void idleWhileTracking();
+
+    // Any thread. The setters only store (no clamping, no drawing, no notification).
+    virtual void setValue(float value);
+    virtual float getValue() const;
+    virtual void setMin(float value);
+    virtual float getMin() const;
+    virtual void setMax(float value);
+    virtual float getMax() const;
+    virtual void setOldValue(float value);
+    virtual float getOldValue() const;
+    virtual void setDefaultValue(float value);
+    virtual float getDefaultValue() const;
+    // Off: presses on the widget do nothing (and reach no widget below it).
+    virtual void setMouseEnabled(bool on);
+    virtual bool getMouseEnabled() const;
+
+    ValueListener* getListener() const { return listener; }
+    std::int32_t getTag() const { return tag; }
+
+protected:
+    ValueListener* listener;
+    std::int32_t tag;
+    // Written by the host's parameter thread while the editor thread reads them.
+    std::atomic<bool> mouseEnabled{true};
+    std::atomic<float> oldValue{-1.0f};
+    std::atomic<float> defaultValue{0.5f};
+    std::atomic<float> value{0.0f};
+    std::atomic<float> min{0.0f};
+    std::atomic<float> max{1.0f};
+};
+
+} // namespace gui
