@@ -23,6 +23,13 @@ EditLineText::EditLineText(const char* text, const EditLineLook& look, std::int3
     caret_ = std::int32_t(text_.size());
 }
 
+void EditLineText::getText(char* out, std::int32_t capacity) const {
+    if (!out || capacity < 1) return;
+    const std::size_t n = std::min(text_.size(), std::size_t(capacity - 1));
+    std::copy_n(text_.begin(), n, out);
+    out[n] = 0;
+}
+
 bool EditLineText::type(unsigned char c) {
     if (c < 0x20 || c == 0x7F || text_.size() >= std::size_t(maxLength)) return false;
     text_.insert(std::size_t(caret_), 1, char(c));

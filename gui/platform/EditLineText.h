@@ -23,6 +23,8 @@ public:
     EditLineText(const char* text, const EditLineLook& look, std::int32_t width, std::int32_t height);
 
     const std::string& text() const { return text_; }
+    // As PlatformEditLine::getText.
+    void getText(char* out, std::int32_t capacity) const;
     std::int32_t caret() const { return caret_; }
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }

@@ -61,12 +61,7 @@ public:
         std::erase_if(platform_.events_, [this](const HeadlessPlatform::Event& e) { return e.line == this; });
         if (platform_.focused_ == this) platform_.focused_ = nullptr;
     }
-    void getText(char* out, std::int32_t capacity) const override {
-        if (!out || capacity < 1) return;
-        const std::size_t n = std::min(content_.text().size(), std::size_t(capacity - 1));
-        std::copy_n(content_.text().begin(), n, out);
-        out[n] = 0;
-    }
+    void getText(char* out, std::int32_t capacity) const override { content_.getText(out, capacity); }
 
     // Typing and keys; a Return tells the listener, which may destroy this line.
     void typed(unsigned char c) {
