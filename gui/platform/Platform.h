@@ -46,8 +46,9 @@ struct EditLineLook {
     Colour back = whiteColour;
 };
 
-// One line of editable text laid over part of a window. Destroying it takes it off the screen
-// and hands the keyboard focus back to where it was when the line took it.
+// One line of editable text laid over part of a window. Destroying it takes it off the screen,
+// tells nobody, and hands the keyboard focus (when the line still has it) back to where it was
+// when the line took it.
 class PlatformEditLine {
 public:
     virtual ~PlatformEditLine() = default;
@@ -120,13 +121,14 @@ public:
 
     // An edit line over area (client coordinates of window; right and bottom exclusive) that
     // shows text in one line, centred while it fits, with a caret, scrolling sideways to keep
-    // the caret in view; typing edits it. It takes the keyboard focus. Null on failure.
+    // the caret in view; typing edits it, up to 255 characters. It takes the keyboard focus.
+    // Null on failure.
     virtual std::unique_ptr<PlatformEditLine> createEditLine(NativeWindow window, const Rect& area,
                                                              const char* text, const EditLineLook& look,
                                                              EditLineListener* listener) = 0;
     // Shows a menu of count entries with its top-left corner at a screen point (moved to stay
     // on the screen) and waits until the user picks an entry or cancels (Escape, a click
-    // outside, or owner's destruction): the index of the chosen entry, or -1.
+    // outside, or the owner's destruction): the index of the chosen entry, or -1.
     virtual std::int32_t popupMenu(NativeWindow owner, Point screen, const MenuEntry* entries,
                                    std::int32_t count) = 0;
     // Drops up to count mouse-button events (presses, and releases where the backend queues

@@ -416,12 +416,7 @@ public:
         return true;
     }
 
-    void getText(char* out, std::int32_t capacity) const override {
-        if (!out || capacity < 1) return;
-        const std::size_t n = std::min(content_.text().size(), std::size_t(capacity - 1));
-        std::copy_n(content_.text().begin(), n, out);
-        out[n] = 0;
-    }
+    void getText(char* out, std::int32_t capacity) const override { content_.getText(out, capacity); }
 
     // The listener may destroy the line: nothing may touch it after telling.
     void keyPressed(XKeyEvent& event) {
@@ -545,6 +540,7 @@ void X11Platform::closeDisplay() {
     registrations_ = 0;
     classes_.clear();
     windows_.clear();
+    editLines_.clear();
 }
 
 std::unique_ptr<X11Window> X11Platform::makeWindow(Window parent, const Rect& placement, long eventMask,
@@ -597,6 +593,11 @@ std::unique_ptr<PlatformWindow> X11Platform::createChildWindow(const char* class
 }
 
 void X11Platform::handle(XEvent& event) {
+    if (event.type == MappingNotify) {
+        // The user changed the keyboard layout: keys are read through the new one.
+        XRefreshKeyboardMapping(&event.xmapping);
+        return;
+    }
     if (event.type == KeyPress || event.type == FocusOut) {
         auto line = editLines_.find(event.xany.window);
         if (line == editLines_.end()) return;
