@@ -119,8 +119,8 @@ public:
     Display* display() const { return display_; }
     bool shmAvailable() const { return shm_ && shmAllowed_; }
     void allowSharedMemory(bool allow) { shmAllowed_ = allow; }
-    // A window with a surface at (x, y) of parent, registered for its events, not yet mapped;
-    // null on failure.
+    // A window with a surface at placement (in parent's coordinates), registered for its
+    // events, not yet mapped; null on failure.
     std::unique_ptr<X11Window> makeWindow(Window parent, const Rect& placement, long eventMask, bool overrideRedirect,
                                           WindowListener* listener);
     void forget(Window w) { windows_.erase(w); }
