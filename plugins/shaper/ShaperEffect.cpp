@@ -1,5 +1,6 @@
 #include "ShaperEffect.h"
 
+#include "DenormalGuard.h"
 #include "EditorBase.h"
 
 #include <algorithm>
@@ -62,10 +63,11 @@ struct Settings {
 };
 
 // One sample of one channel: pre filter, gain, odd-symmetric table lookup, post filter, gain,
-// and the mix with the raw input.
-inline float shapeSample(float x, const Coefficients& preK, FilterState& pre, const Coefficients& postK,
+// and the mix with the raw input. A NaN or infinite input sample is silence.
+inline float shapeSample(float input, const Coefficients& preK, FilterState& pre, const Coefficients& postK,
                          FilterState& post, const Settings& s)
 {
+    const float x = std::isfinite(input) ? input : 0.0f;
     const float g = tick(preK, pre, x) * s.preGain;
     // g >= 0 takes the positive path, anything else (NaN included) the negative one.
     const bool negative = !(g >= 0.0f);
@@ -304,11 +306,13 @@ float ShaperEffect::getParameter(VstInt32 index)
 
 void ShaperEffect::process(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
+    const DenormalGuard guard;
     run<true>(inputs, outputs, sampleFrames);
 }
 
 void ShaperEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
+    const DenormalGuard guard;
     run<false>(inputs, outputs, sampleFrames);
 }
 

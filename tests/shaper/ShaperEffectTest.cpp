@@ -293,6 +293,53 @@ TEST(ShaperEffect, NonFiniteInputRecoversAfterTheBlock)
     }
 }
 
+// A NaN or infinite sample is silence: both channels sound as if a zero had come in, instead
+// of being pulled towards -1 for the rest of the block.
+TEST(ShaperEffect, NonFiniteInputCountsAsSilence)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float bad : {std::numeric_limits<float>::quiet_NaN(), inf, -inf}) {
+        ShaperEffect poisonedEffect(nullptr), silencedEffect(nullptr);
+        colour(poisonedEffect);
+        colour(silencedEffect);
+        for (unsigned block = 0; block < 2; ++block) {
+            Stereo poisoned = noise(256, 4 + block), silenced = poisoned;
+            if (block == 0) {
+                poisoned.left[10] = poisoned.right[40] = bad;
+                silenced.left[10] = silenced.right[40] = 0.0f;
+            }
+            const Stereo got = run(poisonedEffect, poisoned);
+            const Stereo expected = run(silencedEffect, silenced);
+            for (size_t i = 0; i < 256; ++i) {
+                ASSERT_EQ(got.left[i], expected.left[i]) << bad << " block " << block << " frame " << i;
+                ASSERT_EQ(got.right[i], expected.right[i]) << bad << " block " << block << " frame " << i;
+            }
+        }
+    }
+}
+
+// A note decaying through the denormal range: no output sample is denormal, so nothing in the
+// chain computes with them (they cost tens of times more per operation).
+TEST(ShaperEffect, DecayThroughTheDenormalRangeGivesNoDenormalOutput)
+{
+    ShaperEffect effect(nullptr);
+    colour(effect);
+    float level = 0.5f;
+    for (int block = 0; block < 8; ++block) {
+        Stereo in(512);
+        for (size_t i = 0; i < 512; ++i) {
+            in.left[i] = level;
+            in.right[i] = -level;
+            level *= 0.85f;
+        }
+        const Stereo out = run(effect, in);
+        for (size_t i = 0; i < 512; ++i) {
+            ASSERT_NE(std::fpclassify(out.left[i]), FP_SUBNORMAL) << "block " << block << " frame " << i;
+            ASSERT_NE(std::fpclassify(out.right[i]), FP_SUBNORMAL) << "block " << block << " frame " << i;
+        }
+    }
+}
+
 TEST(ShaperEffect, EmptyOrMissingBuffersOnlyFlushTheFilters)
 {
     ShaperEffect effect(nullptr);
