@@ -172,6 +172,48 @@ long firstNonFinite(const Channels& out, long from = 0)
     return first;
 }
 
+// Noise through the plug-in in blocks of 256 frames on a thread of its own, as a host's audio
+// thread, until stopped.
+class AudioThread {
+public:
+    explicit AudioThread(Subject& subject)
+        : thread_([this, &subject] {
+              const Channels in = noise(subject.inputs(), 256, 12);
+              Channels out(static_cast<std::size_t>(subject.outputs()), std::vector<float>(256));
+              while (!stop_) {
+                  subject.process(in, out, 0, 256);
+                  if (firstNonFinite(out) >= 0)
+                      finite_ = false;
+                  ++blocks_;
+              }
+          })
+    {
+    }
+    ~AudioThread() { stop(); }
+    AudioThread(const AudioThread&) = delete;
+    AudioThread& operator=(const AudioThread&) = delete;
+
+    void waitBlocks(long count)
+    {
+        const long seen = blocks_;
+        while (blocks_ < seen + count)
+            std::this_thread::yield();
+    }
+    void stop()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    bool finite() const { return finite_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> finite_{true};
+    std::atomic<long> blocks_{0};
+    std::thread thread_;
+};
+
 // A text the plug-in writes into a host buffer filled with a marker: its length, or -1 when no
 // terminator came within the buffer, and whether it wrote past `room` bytes.
 struct Text {
@@ -207,13 +249,9 @@ std::unique_ptr<Subject> load(const std::string& path, Verdict& verdict)
 }
 
 // The record's fields against each other and against what the dispatcher answers.
-Verdict checkRecord(const std::string& path)
+Verdict checkRecord(Subject& subject, const std::string&)
 {
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
-    AEffect* e = subject->effect();
+    AEffect* e = subject.effect();
     Findings findings;
     if (e->numParams < 0 || e->numPrograms < 0 || e->numInputs < 0 || e->numOutputs < 0 || e->numInputs > 256 ||
         e->numOutputs > 256)
@@ -228,21 +266,21 @@ Verdict checkRecord(const std::string& path)
         findings.add(1, "CanReplacing without a processReplacing entry");
     if ((e->flags & effFlagsCanReplacing) == 0 && e->process == nullptr)
         findings.add(1, "neither a replacing flag nor a process entry");
-    if (subject->hasChunks()) {
+    if (subject.hasChunks()) {
         void* data = nullptr;
-        const VstIntPtr size = subject->loader().dispatch(effGetChunk, 0, 0, &data);
+        const VstIntPtr size = subject.loader().dispatch(effGetChunk, 0, 0, &data);
         if (size <= 0 || data == nullptr)
             findings.add(1, "ProgramChunks set, but effGetChunk gives no chunk");
     }
     if ((e->flags & effFlagsHasEditor) != 0) {
         ERect* rect = nullptr;
-        subject->loader().dispatch(effEditGetRect, 0, 0, &rect);
+        subject.loader().dispatch(effEditGetRect, 0, 0, &rect);
         if (rect == nullptr)
             findings.add(1, "HasEditor set, but effEditGetRect gives no size");
         else if (rect->right <= rect->left || rect->bottom <= rect->top)
             findings.add(1, "the editor's size is empty");
     }
-    const VstIntPtr program = subject->loader().dispatch(effGetProgram);
+    const VstIntPtr program = subject.loader().dispatch(effGetProgram);
     if (e->numPrograms > 0 && (program < 0 || program >= e->numPrograms))
         findings.add(1, "effGetProgram answers " + std::to_string(program) + " of " +
                             std::to_string(e->numPrograms) + " programs");
@@ -251,16 +289,12 @@ Verdict checkRecord(const std::string& path)
 
 // Every dispatcher opcode with hostile arguments: indices and values out of range, null
 // pointers where the interface lets a host pass none, rates and sizes that make no sense.
-Verdict checkOpcodes(const std::string& path)
+Verdict checkOpcodes(Subject& subject, const std::string&)
 {
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
-    PluginLoader& plugin = subject->loader();
+    PluginLoader& plugin = subject.loader();
     Findings findings;
-    const VstInt32 params = subject->params();
-    const VstInt32 programs = subject->programs();
+    const VstInt32 params = subject.params();
+    const VstInt32 programs = subject.programs();
     const VstInt32 badIndices[] = {-1, params, programs, 1 << 30};
 
     // Text opcodes get a buffer; none may write past 512 bytes of it.
@@ -333,8 +367,8 @@ Verdict checkOpcodes(const std::string& path)
         plugin.dispatch(opcode, -1, -1, nullptr, nan);
 
     // Afterwards it still plays at a sane rate and block size.
-    subject->configure(44100.0f, 512);
-    const Channels out = subject->render(noise(subject->inputs(), 44100, 3), 512);
+    subject.configure(44100.0f, 512);
+    const Channels out = subject.render(noise(subject.inputs(), 44100, 3), 512);
     if (firstNonFinite(out) >= 0)
         findings.add(1, "output not finite after the hostile opcodes, at frame " + std::to_string(firstNonFinite(out)));
     return findings.verdict();
@@ -342,13 +376,9 @@ Verdict checkOpcodes(const std::string& path)
 
 // Names, labels and displays of every parameter, names of every program and of the plug-in:
 // terminated, within what hosts give and, at --strict 2, within the interface's lengths.
-Verdict checkTexts(const std::string& path)
+Verdict checkTexts(Subject& subject, const std::string&)
 {
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
-    PluginLoader& plugin = subject->loader();
+    PluginLoader& plugin = subject.loader();
     Findings findings;
     const auto examine = [&findings](const Text& text, const std::string& what, long room, long conventional) {
         if (text.overran || text.length < 0)
@@ -364,11 +394,11 @@ Verdict checkTexts(const std::string& path)
         VstInt32 opcode;
         const char* name;
     } parameterTexts[] = {{effGetParamName, "name"}, {effGetParamLabel, "label"}, {effGetParamDisplay, "display"}};
-    for (VstInt32 i = 0; i < subject->params(); ++i)
+    for (VstInt32 i = 0; i < subject.params(); ++i)
         for (const auto& kind : parameterTexts)
             examine(readText(plugin, kind.opcode, i, 0, 512),
                     "parameter " + std::to_string(i) + "'s " + kind.name, 64, 8);
-    const VstInt32 programs = std::min(subject->programs(), 128);
+    const VstInt32 programs = std::min(subject.programs(), 128);
     for (VstInt32 i = 0; i < programs; ++i) {
         Text name = readText(plugin, effGetProgramNameIndexed, i, -1, 512);
         if (name.length <= 0) {
@@ -387,28 +417,24 @@ Verdict checkTexts(const std::string& path)
 constexpr float hostileValues[] = {nan, inf, -inf, -1.0f, 2.0f, 1e-40f, FLT_MIN / 2.0f, 0.0f, 1.0f};
 
 // Random automation before every 32-sample sub-block, hostile values among it.
-Verdict checkAutomation(const std::string& path)
+Verdict checkAutomation(Subject& subject, const std::string&)
 {
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
-    const VstInt32 params = subject->params();
+    const VstInt32 params = subject.params();
     if (params == 0)
         return skip("the plug-in has no parameters");
     std::mt19937 random(9);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     std::uniform_int_distribution<VstInt32> index(0, params - 1);
     constexpr int frames = 3 * 44100;
-    const Channels in = noise(subject->inputs(), frames, 4);
-    Channels out(static_cast<std::size_t>(subject->outputs()), std::vector<float>(frames));
+    const Channels in = noise(subject.inputs(), frames, 4);
+    Channels out(static_cast<std::size_t>(subject.outputs()), std::vector<float>(frames));
     Findings findings;
     for (int at = 0; at < frames; at += 32) {
         const VstInt32 p = index(random);
         const bool hostile = random() % 3 == 0;
         const float value = hostile ? hostileValues[random() % std::size(hostileValues)] : unit(random);
-        subject->setParameter(p, value);
-        subject->process(in, out, at, std::min(32, frames - at));
+        subject.setParameter(p, value);
+        subject.process(in, out, at, std::min(32, frames - at));
         for (const auto& channel : out) {
             for (int f = at; f < std::min(at + 32, frames); ++f) {
                 if (!std::isfinite(channel[static_cast<std::size_t>(f)])) {
@@ -419,22 +445,18 @@ Verdict checkAutomation(const std::string& path)
         }
     }
     for (VstInt32 p = 0; p < params; ++p)
-        if (!std::isfinite(subject->getParameter(p)))
-            findings.add(1, "parameter " + std::to_string(p) + " reads " + number(subject->getParameter(p)));
+        if (!std::isfinite(subject.getParameter(p)))
+            findings.add(1, "parameter " + std::to_string(p) + " reads " + number(subject.getParameter(p)));
     return findings.verdict();
 }
 
 // Every common sample rate with block sizes from 1 to 4096, suspended and resumed between.
-Verdict checkRatesAndBlocks(const std::string& path)
+Verdict checkRatesAndBlocks(Subject& subject, const std::string&)
 {
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
     for (float rate : {22050.0f, 44100.0f, 48000.0f, 88200.0f, 96000.0f, 192000.0f}) {
         for (VstInt32 block : {1, 32, 64, 441, 512, 1024, 4096}) {
-            subject->configure(rate, block);
-            const Channels out = subject->render(noise(subject->inputs(), static_cast<int>(rate / 5), 6), block);
+            subject.configure(rate, block);
+            const Channels out = subject.render(noise(subject.inputs(), static_cast<int>(rate / 5), 6), block);
             const long bad = firstNonFinite(out);
             if (bad >= 0)
                 return fail(1, "output not finite at " + number(rate) + " Hz in blocks of " + std::to_string(block) +
@@ -446,21 +468,17 @@ Verdict checkRatesAndBlocks(const std::string& path)
 
 // NaN, infinite, denormal and huge samples, then clean audio: the output must be finite again
 // within one second, and stay so.
-Verdict checkBadAudio(const std::string& path)
+Verdict checkBadAudio(Subject& subject, const std::string&)
 {
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
     const float bad[] = {nan, inf, -inf, 1e-40f, -1e-42f, 1e30f, -1e30f, FLT_MAX, -FLT_MAX};
-    Channels dirty = noise(subject->inputs(), 44100 / 4, 7);
+    Channels dirty = noise(subject.inputs(), 44100 / 4, 7);
     std::mt19937 random(2);
     for (auto& channel : dirty)
         for (std::size_t f = 0; f < channel.size(); f += 1 + random() % 50)
             channel[f] = bad[random() % std::size(bad)];
-    subject->render(dirty, 256);
+    subject.render(dirty, 256);
     // Six seconds, so that echoes of the bad samples in a delay line come back too.
-    const Channels out = subject->render(noise(subject->inputs(), 6 * 44100, 8), 256);
+    const Channels out = subject.render(noise(subject.inputs(), 6 * 44100, 8), 256);
     const long first = firstNonFinite(out, 44100);
     if (first >= 0)
         return fail(1, "output still not finite " + number(static_cast<double>(first) / 44100.0) + " s after the bad samples ended");
@@ -469,24 +487,21 @@ Verdict checkBadAudio(const std::string& path)
 
 // The state saved from one instance (its chunk, or else its program and every parameter)
 // restores the same parameters and the same sound in a fresh one.
-Verdict checkState(const std::string& path)
+Verdict checkState(Subject& original, const std::string& path)
 {
-    Verdict verdict;
-    auto original = load(path, verdict);
-    if (!original)
-        return verdict;
     std::mt19937 random(13);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    if (original->programs() > 1)
-        original->loader().dispatch(effSetProgram, 0, 1);
-    for (VstInt32 p = 0; p < original->params(); ++p)
-        original->setParameter(p, unit(random));
+    if (original.programs() > 1)
+        original.loader().dispatch(effSetProgram, 0, 1);
+    for (VstInt32 p = 0; p < original.params(); ++p)
+        original.setParameter(p, unit(random));
+    Verdict verdict;
     auto restored = load(path, verdict);
     if (!restored)
         return verdict;
-    if (original->hasChunks()) {
+    if (original.hasChunks()) {
         void* data = nullptr;
-        const VstIntPtr size = original->loader().dispatch(effGetChunk, 0, 0, &data);
+        const VstIntPtr size = original.loader().dispatch(effGetChunk, 0, 0, &data);
         if (size <= 0 || data == nullptr)
             return fail(1, "effGetChunk gives no chunk");
         std::vector<unsigned char> chunk(static_cast<const unsigned char*>(data),
@@ -494,18 +509,18 @@ Verdict checkState(const std::string& path)
         if (restored->loader().dispatch(effSetChunk, 0, size, chunk.data()) == 0)
             return fail(1, "a fresh instance refuses the chunk of " + std::to_string(size) + " bytes");
     } else {
-        restored->loader().dispatch(effSetProgram, 0, original->loader().dispatch(effGetProgram));
-        for (VstInt32 p = 0; p < original->params(); ++p)
-            restored->setParameter(p, original->getParameter(p));
+        restored->loader().dispatch(effSetProgram, 0, original.loader().dispatch(effGetProgram));
+        for (VstInt32 p = 0; p < original.params(); ++p)
+            restored->setParameter(p, original.getParameter(p));
     }
     Findings findings;
-    for (VstInt32 p = 0; p < original->params(); ++p) {
-        const float was = original->getParameter(p), is = restored->getParameter(p);
+    for (VstInt32 p = 0; p < original.params(); ++p) {
+        const float was = original.getParameter(p), is = restored->getParameter(p);
         if (!(was == is || (std::isnan(was) && std::isnan(is))))
             findings.add(1, "parameter " + std::to_string(p) + " was " + number(was) + ", restored " + number(is));
     }
-    const Channels in = noise(original->inputs(), 2 * 44100, 10);
-    const Channels expected = original->render(in, 512);
+    const Channels in = noise(original.inputs(), 2 * 44100, 10);
+    const Channels expected = original.render(in, 512);
     const Channels got = restored->render(in, 512);
     double peak = 1.0, worst = 0.0;
     long where = -1;
@@ -527,26 +542,22 @@ Verdict checkState(const std::string& path)
 
 // Every program selected in turn and at random between blocks: it is the one reported, and
 // the sound stays finite.
-Verdict checkPrograms(const std::string& path)
+Verdict checkPrograms(Subject& subject, const std::string&)
 {
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
-    const VstInt32 programs = std::min(subject->programs(), 128);
+    const VstInt32 programs = std::min(subject.programs(), 128);
     if (programs == 0)
         return skip("the plug-in has no programs");
     Findings findings;
     std::mt19937 random(17);
-    const Channels in = noise(subject->inputs(), 256, 11);
-    Channels out(static_cast<std::size_t>(subject->outputs()), std::vector<float>(256));
+    const Channels in = noise(subject.inputs(), 256, 11);
+    Channels out(static_cast<std::size_t>(subject.outputs()), std::vector<float>(256));
     for (int step = 0; step < 4 * programs; ++step) {
         const VstInt32 program = step < programs ? step : static_cast<VstInt32>(random() % programs);
-        subject->loader().dispatch(effSetProgram, 0, program);
-        const VstIntPtr now = subject->loader().dispatch(effGetProgram);
+        subject.loader().dispatch(effSetProgram, 0, program);
+        const VstIntPtr now = subject.loader().dispatch(effGetProgram);
         if (now != program)
             findings.add(1, "effSetProgram " + std::to_string(program) + " reports program " + std::to_string(now));
-        subject->process(in, out, 0, 256);
+        subject.process(in, out, 0, 256);
         if (firstNonFinite(out) >= 0)
             findings.add(1, "output not finite after switching to program " + std::to_string(program));
     }
@@ -556,58 +567,40 @@ Verdict checkPrograms(const std::string& path)
 // Parameters (and now and then the program) set from a second thread while the audio thread
 // processes; at the end that thread sets every parameter once more. No crash, finite sound,
 // and every parameter reads what the same values read when set with no audio running.
-Verdict checkThreads(const std::string& path)
+Verdict checkThreads(Subject& subject, const std::string& path)
 {
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
-    const VstInt32 params = subject->params();
+    const VstInt32 params = subject.params();
     if (params == 0)
         return skip("the plug-in has no parameters");
-    std::atomic<bool> stop{false};
-    std::atomic<long> blocks{0};
-    std::atomic<bool> finite{true};
-    std::thread audio([&] {
-        const Channels in = noise(subject->inputs(), 256, 12);
-        Channels out(static_cast<std::size_t>(subject->outputs()), std::vector<float>(256));
-        while (!stop) {
-            subject->process(in, out, 0, 256);
-            if (firstNonFinite(out) >= 0)
-                finite = false;
-            ++blocks;
-        }
-    });
+    AudioThread audio(subject);
     std::mt19937 random(19);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     for (long change = 0; std::chrono::steady_clock::now() < until; ++change) {
-        subject->setParameter(static_cast<VstInt32>(random() % params), unit(random));
-        if (change % 500 == 499 && subject->programs() > 0)
-            subject->loader().dispatch(effSetProgram, 0, static_cast<VstIntPtr>(random() % subject->programs()));
+        subject.setParameter(static_cast<VstInt32>(random() % params), unit(random));
+        if (change % 500 == 499 && subject.programs() > 0)
+            subject.loader().dispatch(effSetProgram, 0, static_cast<VstIntPtr>(random() % subject.programs()));
     }
     std::vector<float> last(static_cast<std::size_t>(params));
     for (VstInt32 p = 0; p < params; ++p) {
         last[static_cast<std::size_t>(p)] = unit(random);
-        subject->setParameter(p, last[static_cast<std::size_t>(p)]);
+        subject.setParameter(p, last[static_cast<std::size_t>(p)]);
     }
-    const long seen = blocks;
-    while (blocks < seen + 2)
-        std::this_thread::yield();
-    stop = true;
-    audio.join();
+    audio.waitBlocks(2);
+    audio.stop();
 
     Findings findings;
-    if (!finite)
+    if (!audio.finite())
         findings.add(1, "output not finite while parameters changed");
+    Verdict verdict;
     auto calm = load(path, verdict);
     if (!calm)
         return verdict;
-    calm->loader().dispatch(effSetProgram, 0, subject->loader().dispatch(effGetProgram));
+    calm->loader().dispatch(effSetProgram, 0, subject.loader().dispatch(effGetProgram));
     for (VstInt32 p = 0; p < params; ++p)
         calm->setParameter(p, last[static_cast<std::size_t>(p)]);
     for (VstInt32 p = 0; p < params; ++p) {
-        const float got = subject->getParameter(p), expected = calm->getParameter(p);
+        const float got = subject.getParameter(p), expected = calm->getParameter(p);
         if (got != expected)
             findings.add(1, "parameter " + std::to_string(p) + " reads " + number(got) + ", not " + number(expected) +
                                 " as when set with no audio running");
@@ -616,74 +609,68 @@ Verdict checkThreads(const std::string& path)
 }
 
 // The editor opened in a window, idled and closed three times while audio runs.
-Verdict checkEditor(const std::string& path)
+Verdict checkEditor(Subject& subject, const std::string&)
 {
     if (std::getenv("DISPLAY") == nullptr)
         return skip("DISPLAY is not set");
-    Verdict verdict;
-    auto subject = load(path, verdict);
-    if (!subject)
-        return verdict;
-    if ((subject->effect()->flags & effFlagsHasEditor) == 0)
+    if ((subject.effect()->flags & effFlagsHasEditor) == 0)
         return skip("the plug-in has no editor");
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr)
         return skip("cannot open the display");
-    std::atomic<bool> stop{false};
-    std::atomic<bool> finite{true};
-    std::thread audio([&] {
-        const Channels in = noise(subject->inputs(), 256, 14);
-        Channels out(static_cast<std::size_t>(subject->outputs()), std::vector<float>(256));
-        while (!stop) {
-            subject->process(in, out, 0, 256);
-            if (firstNonFinite(out) >= 0)
-                finite = false;
-        }
-    });
+    AudioThread audio(subject);
     Findings findings;
     for (int cycle = 0; cycle < 3; ++cycle) {
         ERect* rect = nullptr;
-        subject->loader().dispatch(effEditGetRect, 0, 0, &rect);
+        subject.loader().dispatch(effEditGetRect, 0, 0, &rect);
         const int width = rect != nullptr && rect->right > rect->left ? rect->right - rect->left : 400;
         const int height = rect != nullptr && rect->bottom > rect->top ? rect->bottom - rect->top : 300;
         const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
                                                   static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, 0);
         XMapWindow(display, window);
         XSync(display, False);
-        if (subject->loader().dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window)) == 0 && cycle == 0)
+        if (subject.loader().dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window)) == 0 && cycle == 0)
             findings.add(1, "effEditOpen answers 0");
         for (int idle = 0; idle < 15; ++idle) {
-            subject->loader().dispatch(effEditIdle);
+            subject.loader().dispatch(effEditIdle);
             while (XPending(display) > 0) {
                 XEvent event;
                 XNextEvent(display, &event);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        subject->loader().dispatch(effEditClose);
+        subject.loader().dispatch(effEditClose);
         XDestroyWindow(display, window);
         XSync(display, False);
     }
-    stop = true;
-    audio.join();
+    audio.stop();
     XCloseDisplay(display);
-    if (!finite)
+    if (!audio.finite())
         findings.add(1, "output not finite while the editor opened and closed");
     return findings.verdict();
+}
+
+// Loads the plug-in afresh for a check.
+template <Verdict (*check)(Subject&, const std::string&)>
+Verdict withSubject(const std::string& path)
+{
+    Verdict verdict;
+    auto subject = load(path, verdict);
+    return subject ? check(*subject, path) : verdict;
 }
 
 } // namespace
 
 const ValidationCheck validationChecks[] = {
-    {"record", checkRecord, "magic, counts, entries and flags agree with the dispatcher"},
-    {"opcodes", checkOpcodes, "every opcode survives hostile indices, values and null pointers"},
-    {"texts", checkTexts, "names, labels, displays and program names end within their buffers"},
-    {"automation", checkAutomation, "finite output under random automation every 32 samples, NaN and inf included"},
-    {"rates-and-blocks", checkRatesAndBlocks, "finite output at 22050 to 192000 Hz in blocks of 1 to 4096"},
-    {"bad-audio", checkBadAudio, "finite output within one second after NaN, inf, denormal and huge samples"},
-    {"state", checkState, "saved state restores the same parameters and sound in a fresh instance"},
-    {"programs", checkPrograms, "every program can be selected and plays"},
-    {"threads", checkThreads, "parameters set from a second thread while audio runs arrive, and nothing breaks"},
-    {"editor", checkEditor, "the editor opens, idles and closes three times while audio runs"},
+    {"record", withSubject<checkRecord>, "magic, counts, entries and flags agree with the dispatcher"},
+    {"opcodes", withSubject<checkOpcodes>, "every opcode survives hostile indices, values and null pointers"},
+    {"texts", withSubject<checkTexts>, "names, labels, displays and program names end within their buffers"},
+    {"automation", withSubject<checkAutomation>, "finite output under random automation every 32 samples, NaN and inf included"},
+    {"rates-and-blocks", withSubject<checkRatesAndBlocks>, "finite output at 22050 to 192000 Hz in blocks of 1 to 4096"},
+    {"bad-audio", withSubject<checkBadAudio>, "finite output within one second after NaN, inf, denormal and huge samples"},
+    {"state", withSubject<checkState>, "saved state restores the same parameters and sound in a fresh instance"},
+    {"programs", withSubject<checkPrograms>, "every program can be selected and plays"},
+    {"threads", withSubject<checkThreads>, "parameters set from a second thread while audio runs arrive, and nothing breaks"},
+    {"editor", withSubject<checkEditor>, "the editor opens, idles and closes three times while audio runs"},
 };
 const int validationCheckCount = static_cast<int>(std::size(validationChecks));

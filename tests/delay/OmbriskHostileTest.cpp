@@ -16,16 +16,6 @@
 
 namespace {
 
-std::vector<float> noise(std::size_t length, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
-    std::vector<float> samples(length);
-    for (float& s : samples)
-        s = sample(random);
-    return samples;
-}
-
 class OmbriskHostileTest : public OmbriskFixture {
 protected:
     // The shortest delay, 1832 samples, with the given feedback.
