@@ -276,7 +276,7 @@ void DelayEffect::getParamDisplay(VstInt32 index, char* text)
         formatInteger(outposSteps, text);
         break;
     case 6:
-        formatInteger(modeOf(changes.load()), text);
+        formatInteger(playbackMode(), text);
         break;
     case 7:
         formatInteger(revType, text);
@@ -333,6 +333,11 @@ void DelayEffect::updateDelay(float delay, float div, float mult)
     outposSteps = shape.steps;
     bpm = shape.bpm;
     changes.fetch_or(placeRequest, std::memory_order_release);
+}
+
+VstInt32 DelayEffect::playbackMode() const
+{
+    return modeOf(changes.load(std::memory_order_acquire));
 }
 
 void DelayEffect::applyChanges()

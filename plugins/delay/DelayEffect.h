@@ -55,6 +55,9 @@ protected:
     void updateDelay(float delay, float div, float mult);
     // Audio thread, at the start of a block: carries out what setParameter published.
     void applyChanges();
+    // Any thread: the playback mode set last, which the display shows (reverseMode is the one
+    // the audio thread plays, from its next block on).
+    VstInt32 playbackMode() const;
 
     static constexpr VstInt32 bufferLength = 220500;
     DelayProgram* programs = nullptr;
