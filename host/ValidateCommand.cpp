@@ -105,8 +105,9 @@ Verdict runIsolated(const ValidationCheck& check, const std::string& plugin)
         return {false, false, 0, "did not finish within " + std::to_string(checkSeconds) + " s"};
     if (WIFSIGNALED(status))
         return {false, false, 0, "the plug-in crashed (" + signalName(WTERMSIG(status)) + ")"};
+    // A sanitizer's or the plug-in's own handler may turn a crash into an exit.
     if (message.size() < 2)
-        return {false, false, 0, "the check ended without a verdict (exit status " +
+        return {false, false, 0, "the plug-in crashed (the check's process ended with status " +
                                      std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")"};
     Verdict verdict;
     verdict.level = message[0] - '0';

@@ -187,6 +187,8 @@ TEST(CurveFunctions, SplinePointIsTheSumOfTheRecursiveBasis)
             for (int i = 0; i < 200; ++i)
                 ts.push_back(parameter(rng));
             for (float t : ts) {
+                if (!(t < end))
+                    continue;
                 const int j = int(t);
                 CurvePoint expected{0.0f, 0.0f};
                 for (int i = j; i <= j + k - 1; ++i) {
