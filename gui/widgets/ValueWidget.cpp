@@ -21,6 +21,14 @@ void ValueWidget::idleWhileTracking() {
     if (parent) parent->idleWhileTracking();
 }
 
+void ValueWidget::notify(DrawPort& port) {
+    if (listener) listener->valueChanged(port, this);
+}
+
+void ValueWidget::notifyIfChanged(DrawPort& port) {
+    if (getValue() != getOldValue()) notify(port);
+}
+
 void ValueWidget::setValue(float v) {
     value.store(v, relaxed);
 }
