@@ -3,6 +3,8 @@
 // three playback modes (normal, reverse, alternate), plus its parameters and programs.
 #pragma once
 
+#include <atomic>
+
 #include "DelayProgram.h"
 #include "EffectBaseExt.h"
 
@@ -47,14 +49,16 @@ protected:
     DelayProgram* programs = nullptr;
     float* buffer = nullptr;
 
-    float delayParam = 0.0f;
-    float feedback = 0.0f;
-    float volume = 0.0f;
-    float divParam = 0.0f;
-    float multParam = 0.0f;
-    float outposParam = 0.0f;
-    float reverseParam = 0.0f;
-    float revTypeParam = 0.0f;
+    // The parameters as set: written by the host's threads and the editor's, read by the
+    // audio thread and the editor's idle.
+    std::atomic<float> delayParam = 0.0f;
+    std::atomic<float> feedback = 0.0f;
+    std::atomic<float> volume = 0.0f;
+    std::atomic<float> divParam = 0.0f;
+    std::atomic<float> multParam = 0.0f;
+    std::atomic<float> outposParam = 0.0f;
+    std::atomic<float> reverseParam = 0.0f;
+    std::atomic<float> revTypeParam = 0.0f;
 
     VstInt32 bpm = 0;
     VstInt32 divisor = 1;
