@@ -58,15 +58,15 @@ void drawPanel(DrawPort& port) {
     }
     groove(port, 11, 147, 167, 153);
     // Labels: the buttons', the faders' under their columns, the tempo unit.
-    text(port, "reverse", gui::fontTiny, 0, Rect(160, 61, 200, 72), gui::alignCentre, inkColour);
-    text(port, "r. mode", gui::fontTiny, 0, Rect(160, 99, 202, 110), gui::alignCentre, inkColour);
+    text(port, "reverse", gui::fontBold, 9, Rect(160, 61, 200, 72), gui::alignCentre, inkColour);
+    text(port, "r. mode", gui::fontBold, 9, Rect(160, 99, 202, 110), gui::alignCentre, inkColour);
     const char* const columns[] = {"div", "mlt", "fdb", "b#!", "vol"};
     for (std::int32_t column = 0; column < 5; ++column) {
         const std::int32_t centre = 24 + 25 * column;
-        text(port, columns[column], gui::fontTiny, 0, Rect(centre - 11, 114, centre + 11, 125), gui::alignCentre,
+        text(port, columns[column], gui::fontBold, 9, Rect(centre - 11, 114, centre + 11, 125), gui::alignCentre,
              inkColour);
     }
-    text(port, "bpm", gui::fontTiny, 0, Rect(200, 144, 224, 155), gui::alignCentre, inkColour);
+    text(port, "bpm", gui::fontBold, 9, Rect(200, 144, 224, 155), gui::alignCentre, inkColour);
 }
 
 void drawPlain(DrawPort& port, std::int32_t width, std::int32_t height, Colour colour) {
