@@ -27,11 +27,7 @@ void Dial::draw(DrawPort& port) {
 void Dial::mouse(DrawPort& port, Point where) {
     if (!getMouseEnabled()) return;
     const std::int32_t buttons = port.mouseButtons();
-    if (buttons == (leftButton | altKey)) {
-        setValue(getDefaultValue());
-        notifyIfChanged(port);
-        return;
-    }
+    if (restoreDefault(port, buttons)) return;
     // The angle is taken about (left + r, top + r): the point is shifted by the inset.
     const Point origin(rect.left - inset, rect.top - inset);
     track(

@@ -50,11 +50,7 @@ void Fader::draw(DrawPort& port) {
 void Fader::mouse(DrawPort& port, Point where) {
     if (!getMouseEnabled()) return;
     const std::int32_t buttons = port.mouseButtons();
-    if (buttons == (leftButton | altKey)) {
-        setValue(getDefaultValue());
-        notifyIfChanged(port);
-        return;
-    }
+    if (restoreDefault(port, buttons)) return;
     if (buttons != leftButton && buttons != (leftButton | shiftKey)) return;
     const Rect grip = axis == Axis::vertical
                           ? Rect(rect.left, lastHandlePos, rect.left + handleWidth, lastHandlePos + handleHeight)

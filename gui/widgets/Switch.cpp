@@ -19,11 +19,7 @@ void Switch::draw(DrawPort& port) {
 void Switch::mouse(DrawPort& port, Point where) {
     if (!getMouseEnabled()) return;
     const std::int32_t buttons = port.mouseButtons();
-    if (buttons == (leftButton | altKey)) {
-        setValue(getDefaultValue());
-        notifyIfChanged(port);
-        return;
-    }
+    if (restoreDefault(port, buttons)) return;
     track(port, where, buttons, [this](Point p, std::int32_t) { return valueAt(p); },
           [](std::int32_t held) { return held != 0; });
 }

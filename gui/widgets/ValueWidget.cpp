@@ -29,6 +29,13 @@ void ValueWidget::notifyIfChanged(DrawPort& port) {
     if (getValue() != getOldValue()) notify(port);
 }
 
+bool ValueWidget::restoreDefault(DrawPort& port, std::int32_t buttons) {
+    if (buttons != (leftButton | altKey)) return false;
+    setValue(getDefaultValue());
+    notifyIfChanged(port);
+    return true;
+}
+
 void ValueWidget::setValue(float v) {
     value.store(v, relaxed);
 }

@@ -60,6 +60,9 @@ protected:
     void notify(DrawPort& port);
     // Tells it only when the value differs from the value last drawn.
     void notifyIfChanged(DrawPort& port);
+    // The default-value click, exactly left+Alt: the value goes to the default, a change is
+    // told, and the answer is true; any other buttons leave everything as it was.
+    bool restoreDefault(DrawPort& port, std::int32_t buttons);
     // The tracking loop of the mouse-driven widgets: from the press on, the value is what
     // valueAt(point, buttons) gives for each pointer position, each change is told, the editor
     // idles and the pointer is polled, until goOn(buttons) is false. The position is read

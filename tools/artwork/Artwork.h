@@ -25,6 +25,14 @@ struct Artwork {
     std::span<const Bitmap> bitmaps;
 };
 
+// Drawing the artworks share.
+// Fills the box from (left, top) to (right, bottom), both corners included.
+void fillBox(gui::DrawPort& port, std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+             gui::Colour colour);
+// One line of text in box, in a font of the table at a pixel height (0: the table's).
+void drawLabel(gui::DrawPort& port, const char* words, gui::FontId font, std::int32_t height, const gui::Rect& box,
+               gui::TextAlign align, gui::Colour colour);
+
 // One per plug-in, each defined in its own source file, and the widget tests' pictures.
 extern const Artwork ombriskArtwork;
 extern const Artwork widgetTestArtwork;

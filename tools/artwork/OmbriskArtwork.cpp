@@ -17,13 +17,6 @@ constexpr Colour inkColour{32, 30, 52, 0};
 constexpr Colour shadeColour{136, 143, 186, 0};
 constexpr Colour lightColour{214, 219, 243, 0};
 
-// Fills the box from (left, top) to (right, bottom), both corners included.
-void fillBox(DrawPort& port, std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-             Colour colour) {
-    port.setFillColour(colour);
-    port.fillRect(Rect(left - 1, top - 1, right + 1, bottom + 1));
-}
-
 // A recess around a control: shaded above and left, lit below and right.
 void groove(DrawPort& port, std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
     port.setPenColour(shadeColour);
@@ -36,21 +29,14 @@ void groove(DrawPort& port, std::int32_t left, std::int32_t top, std::int32_t ri
     port.lineTo(gui::Point(left, bottom));
 }
 
-void text(DrawPort& port, const char* words, gui::FontId font, std::int32_t height, const Rect& box,
-          gui::TextAlign align, Colour colour) {
-    port.setFont(font, height);
-    port.setTextColour(colour);
-    port.drawText(words, box, false, align);
-}
-
 void drawPanel(DrawPort& port) {
     fillBox(port, 0, 0, 239, 159, panelColour);
     // The title bar.
     fillBox(port, 8, 5, 227, 24, tanColour);
     port.setPenColour(Colour{170, 140, 98, 0});
     port.frameRect(Rect(8, 5, 227, 24));
-    text(port, "Ombrisk", gui::fontBold, 15, Rect(14, 6, 120, 24), gui::alignLeft, inkColour);
-    text(port, "tempo delay", gui::fontSmall, 0, Rect(120, 6, 222, 24), gui::alignRight, inkColour);
+    drawLabel(port, "Ombrisk", gui::fontBold, 15, Rect(14, 6, 120, 24), gui::alignLeft, inkColour);
+    drawLabel(port, "tempo delay", gui::fontSmall, 0, Rect(120, 6, 222, 24), gui::alignRight, inkColour);
     // Recesses for the five vertical faders (slots 12 wide, 25 apart) and the tempo fader.
     for (std::int32_t column = 0; column < 5; ++column) {
         const std::int32_t left = 18 + 25 * column;
@@ -58,15 +44,15 @@ void drawPanel(DrawPort& port) {
     }
     groove(port, 11, 147, 167, 153);
     // Labels: the buttons', the faders' under their columns, the tempo unit.
-    text(port, "reverse", gui::fontBold, 9, Rect(160, 61, 200, 72), gui::alignCentre, inkColour);
-    text(port, "r. mode", gui::fontBold, 9, Rect(160, 99, 202, 110), gui::alignCentre, inkColour);
+    drawLabel(port, "reverse", gui::fontBold, 9, Rect(160, 61, 200, 72), gui::alignCentre, inkColour);
+    drawLabel(port, "r. mode", gui::fontBold, 9, Rect(160, 99, 202, 110), gui::alignCentre, inkColour);
     const char* const columns[] = {"div", "mlt", "fdb", "b#!", "vol"};
     for (std::int32_t column = 0; column < 5; ++column) {
         const std::int32_t centre = 24 + 25 * column;
-        text(port, columns[column], gui::fontBold, 9, Rect(centre - 11, 114, centre + 11, 125), gui::alignCentre,
+        drawLabel(port, columns[column], gui::fontBold, 9, Rect(centre - 11, 114, centre + 11, 125), gui::alignCentre,
              inkColour);
     }
-    text(port, "bpm", gui::fontBold, 9, Rect(200, 144, 224, 155), gui::alignCentre, inkColour);
+    drawLabel(port, "bpm", gui::fontBold, 9, Rect(200, 144, 224, 155), gui::alignCentre, inkColour);
 }
 
 void drawPlain(DrawPort& port, std::int32_t width, std::int32_t height, Colour colour) {
@@ -91,8 +77,8 @@ void drawFrames(DrawPort& port, const char* upper, const char* lower) {
     port.setPenColour(gui::blackColour);
     port.frameRect(Rect(0, 0, 31, 11));
     port.frameRect(Rect(0, 12, 31, 23));
-    text(port, upper, gui::fontSmall, 0, Rect(0, 0, 32, 12), gui::alignCentre, gui::blackColour);
-    text(port, lower, gui::fontSmall, 0, Rect(0, 12, 32, 24), gui::alignCentre, gui::blackColour);
+    drawLabel(port, upper, gui::fontSmall, 0, Rect(0, 0, 32, 12), gui::alignCentre, gui::blackColour);
+    drawLabel(port, lower, gui::fontSmall, 0, Rect(0, 12, 32, 24), gui::alignCentre, gui::blackColour);
 }
 
 void drawReverseFrames(DrawPort& port) {

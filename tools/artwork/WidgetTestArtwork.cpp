@@ -9,12 +9,6 @@ namespace {
 using gui::Colour;
 using gui::DrawPort;
 
-void fillBox(DrawPort& port, std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-             Colour colour) {
-    port.setFillColour(colour);
-    port.fillRect(gui::Rect(left - 1, top - 1, right + 1, bottom + 1));
-}
-
 // One colour with the four corner pixels in the key colour.
 void drawHandle(DrawPort& port, std::int32_t width, std::int32_t height, Colour colour) {
     fillBox(port, 0, 0, width - 1, height - 1, colour);
