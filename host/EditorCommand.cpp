@@ -166,6 +166,21 @@ void replay(const std::vector<Step>& steps, Window window, long idleMs, std::ato
     done = true;
 }
 
+bool hasViewableChild(Display* display, Window window) {
+    XSync(display, False);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    bool viewable = false;
+    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && !viewable; ++i) {
+            XWindowAttributes attributes{};
+            viewable = XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable;
+        }
+        if (children) XFree(children);
+    }
+    return viewable;
+}
+
 int readErrors = 0;
 int countReadError(Display*, XErrorEvent*) {
     ++readErrors;
@@ -317,6 +332,14 @@ int editorCommand(const CommandArguments& arguments) {
     } while (e.type != MapNotify);
 
     loaded->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window));
+    // The script starts once the editor shows (a window of its own inside ours, mapped and
+    // idled once): actions sent earlier could land on a window that is not there yet. An
+    // editor that makes no window of its own is given two seconds.
+    for (int waited = 0; waited < 2000 && !hasViewableChild(display, window); waited += int(idleMs)) {
+        loaded->dispatch(effEditIdle);
+        std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
+    }
+    loaded->dispatch(effEditIdle);
     std::atomic<bool> done(steps.empty());
     std::thread user;
     if (!steps.empty()) user = std::thread(replay, std::cref(steps), window, idleMs, std::ref(done));
