@@ -1,6 +1,7 @@
 // plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]: opens a plug-in's editor
-// in a top-level window, idles it, replays pointer actions as a user's, saves what the window
-// shows and prints the automation the host received. The window system's part is EditorHost.
+// in a top-level window, idles it, replays pointer and modifier actions as a user's, saves what
+// the window shows and prints the automation the host received. The window system's part is
+// EditorHost.
 #include "Arguments.h"
 #include "Command.h"
 #include "EditorHost.h"
@@ -25,18 +26,27 @@ const char* const helpText =
     "\n"
     "  --png FILE     save what the window shows as a PNG file before closing\n"
     "  --idle-ms N    interval of the editor's idle calls\n"
-    "  --script FILE  replay pointer actions %s, one per line:\n"
+    "  --script FILE  replay pointer and modifier actions %s, one per line:\n"
     "                   move X Y       pointer to (X, Y) in the editor's coordinates\n"
     "                   press [B]      button B (1 left, 2 middle, 3 right; default 1) down\n"
     "                   release [B]    button B up\n"
+    "                   keydown KEY    modifier KEY (shift, control or alt) down\n"
+    "                   keyup KEY      modifier KEY up\n"
     "                   wait MS        pause for MS milliseconds\n"
     "                 each action is followed by a pause of one idle interval; '#' starts a\n"
-    "                 comment\n"
+    "                 comment; modifiers still down at the end are let go\n"
     "\n"
     "Without a script the editor is idled 25 times. Then the automation the host received is\n"
     "printed, one 'automate INDEX VALUE' line per change, in order.\n";
 
 constexpr const char* name = "editor";
+
+// The modifiers a script may hold.
+struct Modifier {
+    const char* name;
+    EditorKey key;
+};
+constexpr Modifier modifiers[] = {{"shift", EditorKey::shift}, {"control", EditorKey::control}, {"alt", EditorKey::alt}};
 
 bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::string& error) {
     std::ifstream in(path);
@@ -72,6 +82,16 @@ bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::s
                 button = *b;
             }
             steps.push_back({w[0] == "press" ? EditorStep::press : EditorStep::release, button, 0});
+        } else if ((w[0] == "keydown" || w[0] == "keyup") && w.size() == 2) {
+            const Modifier* found = nullptr;
+            for (const Modifier& m : modifiers) {
+                if (w[1] == m.name) found = &m;
+            }
+            if (!found) {
+                error = where + ": unknown key '" + w[1] + "' (shift, control or alt)";
+                return false;
+            }
+            steps.push_back({w[0] == "keydown" ? EditorStep::keyDown : EditorStep::keyUp, long(found->key), 0});
         } else if (w[0] == "wait" && w.size() == 2) {
             auto ms = parseInteger(w[1], 0, 60000, "pause", why);
             if (!ms) {
@@ -80,7 +100,7 @@ bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::s
             }
             steps.push_back({EditorStep::wait, *ms, 0});
         } else {
-            error = where + ": expected 'move X Y', 'press [B]', 'release [B]' or 'wait MS'";
+            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'keydown KEY', 'keyup KEY' or 'wait MS'";
             return false;
         }
     }
@@ -94,6 +114,8 @@ void replay(EditorHost& host, const std::vector<EditorStep>& steps, long idleMs,
         else host.perform(step);
         std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
     }
+    // A modifier the script left down would stay down for everything else on the desktop.
+    for (const Modifier& m : modifiers) host.perform({EditorStep::keyUp, long(m.key), 0});
     done = true;
 }
 
@@ -155,6 +177,16 @@ int editorCommand(const CommandArguments& arguments) {
     if (!window) return reportFailure(name, error);
 
     loaded->dispatch(effEditOpen, 0, 0, window);
+    // The script starts once the editor shows (a window of its own inside ours, visible and
+    // idled once): actions sent earlier could land on a window that is not there yet. An
+    // editor that makes no window of its own is given two seconds.
+    for (int waited = 0; waited < 2000 && !host->editorShows(); waited += int(idleMs)) {
+        loaded->dispatch(effEditIdle);
+        host->handleEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
+    }
+    loaded->dispatch(effEditIdle);
+    host->handleEvents();
     std::atomic<bool> done(steps.empty());
     std::thread user;
     if (!steps.empty()) user = std::thread(replay, std::ref(*host), std::cref(steps), idleMs, std::ref(done));

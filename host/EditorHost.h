@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+// The keys a script names.
+enum class EditorKey : long { shift, control, alt };
+
 struct EditorStep {
-    enum Kind { move, press, release, wait } kind;
-    long a;  // x, button or milliseconds
+    enum Kind { move, press, release, keyDown, keyUp, wait } kind;
+    long a;  // x, button, EditorKey or milliseconds
     long b;  // y
 };
 
@@ -28,7 +31,10 @@ public:
     virtual void* openWindow(int width, int height, std::string& error) = 0;
     // Main thread, between idle calls: handles the window's pending events.
     virtual void handleEvents() = 0;
-    // Replay thread: one move, press or release, as a user would make it (the caller waits).
+    // Main thread: whether the editor's own window shows inside ours.
+    virtual bool editorShows() = 0;
+    // Replay thread: one move, press, release, key down or key up, as a user would make it (the
+    // caller waits).
     virtual void perform(const EditorStep& step) = 0;
     // Main thread. What the window shows, as 8-bit RGB rows; false with error.
     virtual bool capture(std::vector<unsigned char>& rgb, std::string& error) = 0;

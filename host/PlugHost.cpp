@@ -1,14 +1,18 @@
 // plughost: a command-line VST 2 host. Each subcommand lives in its own <Name>Command.cpp and
-// has one line in the table below.
+// has one line in the table below, or in systemCommands() when only some systems have it.
 #include "Command.h"
 
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string>
+#include <vector>
 
 int infoCommand(const CommandArguments& arguments);
 int processCommand(const CommandArguments& arguments);
 int editorCommand(const CommandArguments& arguments);
+// The commands that only some systems have (host/posix, host/win32).
+std::span<const Command> systemCommands();
 
 namespace {
 
@@ -18,10 +22,18 @@ const Command commands[] = {
     {"editor", "PLUGIN [options]", "open a plug-in's editor in a window, save it as PNG", editorCommand},
 };
 
+std::vector<Command> allCommands()
+{
+    std::vector<Command> all(std::begin(commands), std::end(commands));
+    const std::span<const Command> more = systemCommands();
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+}
+
 void printUsage(std::FILE* out)
 {
     std::fprintf(out, "Usage: plughost COMMAND ARGUMENTS...\n\nCommands:\n");
-    for (const Command& command : commands) {
+    for (const Command& command : allCommands()) {
         const std::string line = std::string(command.name) + " " + command.usage;
         std::fprintf(out, "  %-34s %s\n", line.c_str(), command.summary);
     }
@@ -41,7 +53,7 @@ int main(int argc, char** argv)
         printUsage(stdout);
         return 0;
     }
-    for (const Command& command : commands) {
+    for (const Command& command : allCommands()) {
         if (name == command.name) {
             try {
                 return command.run(CommandArguments(argv + 2, argv + argc));

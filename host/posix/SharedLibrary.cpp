@@ -55,7 +55,10 @@ void* open(const std::string& path, std::string& error)
     if (!checkFile(path, error))
         return nullptr;
     ::dlerror();
-    void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A name without a folder would make dlopen search the library path and load whatever
+    // library of that name it finds there: the plug-in is always the file named.
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    void* library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         const char* why = ::dlerror();
         error = "cannot load " + quoted(path) + " as a shared library: " + (why ? why : "unknown error");

@@ -64,9 +64,18 @@ void* open(const std::string& path, std::string& error)
 {
     if (!checkFile(path, error))
         return nullptr;
+    // A name without a folder would make LoadLibrary search the system's folders and load
+    // whatever library of that name it finds there: the plug-in is always the file named, by
+    // its full path (which the altered search order also asks for).
+    char full[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) {
+        error = "cannot load " + quoted(path) + " as a shared library: its full path is too long";
+        return nullptr;
+    }
     // No message boxes for libraries that cannot be loaded: this is a command-line program.
     const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE library = LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = GetLastError();
     SetErrorMode(previous);
     if (library == nullptr)

@@ -8,6 +8,19 @@ namespace {
 
 constexpr const char* windowClass = "plughostEditor";
 
+// The keys on the left of a keyboard.
+WORD virtualKeyOf(EditorKey key) {
+    switch (key) {
+    case EditorKey::shift:
+        return VK_LSHIFT;
+    case EditorKey::control:
+        return VK_LCONTROL;
+    case EditorKey::alt:
+        return VK_LMENU;
+    }
+    return 0;
+}
+
 class Win32EditorHost : public EditorHost {
 public:
     ~Win32EditorHost() override {
@@ -46,8 +59,22 @@ public:
         }
     }
 
+    bool editorShows() override {
+        for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (IsWindowVisible(child)) return true;
+        }
+        return false;
+    }
+
     void perform(const EditorStep& step) override {
         INPUT input{};
+        if (step.kind == EditorStep::keyDown || step.kind == EditorStep::keyUp) {
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = virtualKeyOf(EditorKey(step.a));
+            input.ki.dwFlags = step.kind == EditorStep::keyUp ? KEYEVENTF_KEYUP : 0;
+            SendInput(1, &input, sizeof input);
+            return;
+        }
         input.type = INPUT_MOUSE;
         if (step.kind == EditorStep::move) {
             POINT p{LONG(step.a), LONG(step.b)};

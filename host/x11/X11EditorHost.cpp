@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -19,6 +20,19 @@ Display* connectDisplay() {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return nullptr;
+}
+
+// The keys on the left of a keyboard.
+KeySym keysymOf(EditorKey key) {
+    switch (key) {
+    case EditorKey::shift:
+        return XK_Shift_L;
+    case EditorKey::control:
+        return XK_Control_L;
+    case EditorKey::alt:
+        return XK_Alt_L;
+    }
+    return NoSymbol;
 }
 
 int readErrors = 0;
@@ -56,6 +70,22 @@ public:
         while (XPending(display_) > 0) XNextEvent(display_, &e);
     }
 
+    bool editorShows() override {
+        XSync(display_, False);
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        bool viewable = false;
+        if (XQueryTree(display_, window_, &root, &parent, &children, &count)) {
+            for (unsigned i = 0; i < count && !viewable; ++i) {
+                XWindowAttributes attributes{};
+                viewable = XGetWindowAttributes(display_, children[i], &attributes) &&
+                           attributes.map_state == IsViewable;
+            }
+            if (children) XFree(children);
+        }
+        return viewable;
+    }
+
     void perform(const EditorStep& step) override {
         if (!replayDisplay_) replayDisplay_ = connectDisplay();
         if (!replayDisplay_) return;
@@ -66,6 +96,9 @@ public:
             XTranslateCoordinates(replayDisplay_, window_, DefaultRootWindow(replayDisplay_), int(step.a), int(step.b),
                                   &x, &y, &child);
             XTestFakeMotionEvent(replayDisplay_, -1, x, y, 0);
+        } else if (step.kind == EditorStep::keyDown || step.kind == EditorStep::keyUp) {
+            XTestFakeKeyEvent(replayDisplay_, XKeysymToKeycode(replayDisplay_, keysymOf(EditorKey(step.a))),
+                              step.kind == EditorStep::keyDown, 0);
         } else {
             XTestFakeButtonEvent(replayDisplay_, unsigned(step.a), step.kind == EditorStep::press, 0);
         }

@@ -12,7 +12,7 @@ TEST(OmbriskHost, InfoShowsPortsProgramsAndParameters)
     const auto result = runCommand({PLUGHOST, "info", OMBRISK_PLUGIN});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     for (const char* pattern : {
-             R"(Unique ID:\s+'Omb[rE]')",
+             R"(Unique ID:\s+'OmbE')",
              R"(Inputs:\s+1\nOutputs:\s+2\n)",
              R"(Programs:\s+16\n\s+0\s+"Init 1"\n(.*\n){14}\s+15\s+"Init 16"\n)",
              R"(Parameters:\s+8\n)",
@@ -53,5 +53,14 @@ TEST_P(OmbriskEcho, ImpulseRepeatsEveryDelay)
 
 INSTANTIATE_TEST_SUITE_P(Calls, OmbriskEcho, testing::Bool(),
                          [](const auto& param) { return param.param ? "process" : "processReplacing"; });
+
+// A host maker's checks pass, every one of them.
+TEST(OmbriskHost, ValidatorPassesEveryCheck)
+{
+    const auto result = runCommand({PLUGHOST, "validate", OMBRISK_PLUGIN});
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(result.out.find("FAIL"), std::string::npos) << result.out;
+    EXPECT_TRUE(std::regex_search(result.out, std::regex(R"(\n[1-9][0-9]* passed, 0 failed\n$)"))) << result.out;
+}
 
 } // namespace

@@ -8,10 +8,18 @@
 
 namespace {
 
-// The read-out's box, the only text of the test editor, and its text colour.
+// The boxes of the test editor's texts, whose glyphs GDI renders: the read-out, the text
+// field and the popup choice; and the read-out's text colour.
 bool inText(int x, int y)
 {
-    return x >= 199 && x <= 360 && y >= 39 && y <= 60;
+    const struct {
+        int left, top, right, bottom;
+    } boxes[] = {{199, 39, 360, 60}, {201, 101, 329, 119}, {201, 151, 299, 167}};
+    for (const auto& b : boxes) {
+        if (x >= b.left && x <= b.right && y >= b.top && y <= b.bottom)
+            return true;
+    }
+    return false;
 }
 constexpr std::uint32_t textColour = 0xE6E6A0;
 

@@ -57,6 +57,13 @@ public:
     bool resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) override;
     void raiseWindow(NativeWindow window) override;
     std::int32_t dialogFrameHeight() override { return GetSystemMetrics(SM_CYDLGFRAME); }
+    // Text entry and menus are not here yet: no line, no choice, nothing dropped.
+    std::unique_ptr<PlatformEditLine> createEditLine(NativeWindow, const Rect&, const char*, const EditLineLook&,
+                                                     EditLineListener*) override {
+        return nullptr;
+    }
+    std::int32_t popupMenu(NativeWindow, Point, const MenuEntry*, std::int32_t) override { return -1; }
+    std::int32_t discardPendingPresses(NativeWindow, std::int32_t) override { return 0; }
     std::uint32_t tickCount() override { return GetTickCount(); }
     void sleep(std::uint32_t milliseconds) override { Sleep(milliseconds); }
 

@@ -1,0 +1,15 @@
+#include "Command.h"
+
+#include <span>
+
+int validateCommand(const CommandArguments& arguments);
+
+// validate runs each check in a process of its own and opens editors on the X display.
+std::span<const Command> systemCommands()
+{
+    static const Command commands[] = {
+        {"validate", "PLUGIN [--strict N]", "check a plug-in as a careful host would; PASS or FAIL per check",
+         validateCommand},
+    };
+    return commands;
+}
