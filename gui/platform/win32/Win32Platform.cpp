@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "../EditLineText.h"
 #include "Module.h"
 
 #include <map>
@@ -38,6 +39,7 @@ Point cursorIn(NativeWindow window) {
 }
 
 class Win32Window;
+class Win32EditLine;
 
 class Win32Platform : public Platform {
 public:
@@ -57,18 +59,21 @@ public:
     bool resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) override;
     void raiseWindow(NativeWindow window) override;
     std::int32_t dialogFrameHeight() override { return GetSystemMetrics(SM_CYDLGFRAME); }
-    // Text entry and menus are not here yet: no line, no choice, nothing dropped.
-    std::unique_ptr<PlatformEditLine> createEditLine(NativeWindow, const Rect&, const char*, const EditLineLook&,
-                                                     EditLineListener*) override {
-        return nullptr;
-    }
-    std::int32_t popupMenu(NativeWindow, Point, const MenuEntry*, std::int32_t) override { return -1; }
-    std::int32_t discardPendingPresses(NativeWindow, std::int32_t) override { return 0; }
+    std::unique_ptr<PlatformEditLine> createEditLine(NativeWindow window, const Rect& area, const char* text,
+                                                     const EditLineLook& look, EditLineListener* listener) override;
+    std::int32_t popupMenu(NativeWindow owner, Point screen, const MenuEntry* entries, std::int32_t count) override;
+    std::int32_t discardPendingPresses(NativeWindow window, std::int32_t count) override;
     std::uint32_t tickCount() override { return GetTickCount(); }
     void sleep(std::uint32_t milliseconds) override { Sleep(milliseconds); }
 
     void forget(HWND window) { windows_.erase(window); }
     void remember(HWND window, Win32Window* object) { windows_[window] = object; }
+    void forgetEditLine(HWND control) { editLines_.erase(control); }
+    void rememberEditLine(HWND control, Win32EditLine* line) { editLines_[control] = line; }
+    Win32EditLine* editLineOf(HWND control) const {
+        auto found = editLines_.find(control);
+        return found == editLines_.end() ? nullptr : found->second;
+    }
     // A press handler is running: further presses stay queued until it returns.
     std::int32_t pressDepth = 0;
 
@@ -77,6 +82,7 @@ private:
 
     std::map<std::string, int> classes_;
     std::map<HWND, Win32Window*> windows_;
+    std::map<HWND, Win32EditLine*> editLines_;
 };
 
 Win32Platform& platform() {
@@ -177,6 +183,131 @@ private:
     bool destroyed_ = false;
 };
 
+// The message an edit line posts to its own control when the editing ends, so that the
+// listener hears of it from the message loop, never from inside the call that made the line
+// or from the middle of the control's focus change.
+constexpr UINT editEndedMessage = WM_APP + 0x4F45;
+
+// The EDIT control's own window procedure: one for the whole process, since every edit line
+// subclasses a control of the same class.
+WNDPROC previousEditProc = nullptr;
+
+// An edit line: a real EDIT control, subclassed, laid over the view's window with the font and
+// colours of its look.
+class Win32EditLine : public PlatformEditLine {
+public:
+    Win32EditLine(const EditLineLook& look, EditLineListener* listener) : listener_(listener) {
+        text_ = RGB(look.text.red, look.text.green, look.text.blue);
+        back_ = RGB(look.back.red, look.back.green, look.back.blue);
+        brush_ = CreateSolidBrush(back_);
+        const FontRow& row = fontRow(look.font);
+        font_ = CreateFontA(-row.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_STRING_PRECIS,
+                            CLIP_STROKE_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, row.face);
+    }
+
+    ~Win32EditLine() override {
+        if (control_) {
+            platform().forgetEditLine(control_);
+            // Handing the focus back must not end an edit that is going away untold.
+            if (GetFocus() == control_) SetFocus(IsWindow(previousFocus_) ? previousFocus_ : nullptr);
+            DestroyWindow(control_);
+        }
+        if (font_) DeleteObject(font_);
+        if (brush_) DeleteObject(brush_);
+    }
+
+    bool open(HWND parent, const Rect& area, const char* text) {
+        if (!brush_) return false;
+        control_ = CreateWindowExA(0, "EDIT", text ? text : "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_CENTER,
+                                   area.left, area.top, area.width(), area.height(), parent, nullptr, instance(),
+                                   nullptr);
+        if (!control_) return false;
+        platform().rememberEditLine(control_, this);
+        SendMessageA(control_, EM_LIMITTEXT, EditLineText::maxLength, 0);
+        if (font_) SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+        SendMessageA(control_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
+        // The caret after the text, as a user who goes on typing expects.
+        const int end = GetWindowTextLengthA(control_);
+        SendMessageA(control_, EM_SETSEL, WPARAM(end), LPARAM(end));
+        const auto previous = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32EditLine::editProc)));
+        if (!previousEditProc) previousEditProc = previous;
+        previousFocus_ = SetFocus(control_);
+        return true;
+    }
+
+    void getText(char* out, std::int32_t capacity) const override {
+        if (!out || capacity < 1) return;
+        if (control_) {
+            GetWindowTextA(control_, out, capacity);
+            out[capacity - 1] = 0;
+            return;
+        }
+        lstrcpynA(out, kept_.c_str(), capacity);
+    }
+
+    // WM_CTLCOLOREDIT, at the view's window: the look's colours.
+    LRESULT colours(HDC dc) const {
+        SetTextColor(dc, text_);
+        SetBkColor(dc, back_);
+        return reinterpret_cast<LRESULT>(brush_);
+    }
+
+private:
+    static LRESULT CALLBACK editProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+        Win32EditLine* line = platform().editLineOf(control);
+        if (line) {
+            switch (message) {
+            case WM_KILLFOCUS:
+                line->endLater();
+                break;
+            case WM_KEYDOWN:
+                if (wParam == VK_RETURN) line->endLater();
+                break;
+            case WM_CHAR:
+                // A one-line control answers the Return that ends the editing with a beep.
+                if (wParam == '\r') return 0;
+                break;
+            case editEndedMessage:
+                // The listener may destroy the line, and the control with it.
+                line->ending_ = false;
+                line->listener_->editLineEnded();
+                return 0;
+            case WM_DESTROY:
+                // Gone with the view's window (the host closed it): the typed text stays readable.
+                line->keepText();
+                break;
+            default:
+                break;
+            }
+        }
+        return CallWindowProcA(previousEditProc, control, message, wParam, lParam);
+    }
+
+    void endLater() {
+        if (ending_) return;
+        ending_ = PostMessageA(control_, editEndedMessage, 0, 0) != 0;
+    }
+
+    void keepText() {
+        char text[EditLineText::maxLength + 1] = {};
+        GetWindowTextA(control_, text, sizeof text);
+        kept_ = text;
+        platform().forgetEditLine(control_);
+        control_ = nullptr;
+    }
+
+    EditLineListener* listener_;
+    HWND control_ = nullptr;
+    HWND previousFocus_ = nullptr;
+    HFONT font_ = nullptr;
+    HBRUSH brush_ = nullptr;
+    COLORREF text_;
+    COLORREF back_;
+    std::string kept_;
+    bool ending_ = false;
+};
+
 LRESULT CALLBACK Win32Platform::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* object = reinterpret_cast<Win32Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (object) {
@@ -195,6 +326,11 @@ LRESULT CALLBACK Win32Platform::windowProc(HWND window, UINT message, WPARAM wPa
                 ++platform().pressDepth;
                 listener->windowButtonPress(where, pressButtons(wParam));
                 --platform().pressDepth;
+            }
+            break;
+        case WM_CTLCOLOREDIT:
+            if (Win32EditLine* line = platform().editLineOf(reinterpret_cast<HWND>(lParam))) {
+                return line->colours(reinterpret_cast<HDC>(wParam));
             }
             break;
         case WM_DESTROY:
@@ -244,8 +380,9 @@ std::unique_ptr<PlatformWindow> Win32Platform::createChildWindow(const char* cla
                                                                  WindowListener* listener) {
     HWND parentWindow = reinterpret_cast<HWND>(parent);
     if (!parentWindow || !IsWindow(parentWindow) || width <= 0 || height <= 0) return nullptr;
-    HWND child = CreateWindowExA(0, className, title, WS_CHILD | WS_VISIBLE, 0, 0, width, height,
-                                 parentWindow, nullptr, instance(), nullptr);
+    // Our pixels never cover an edit line laid over them.
+    HWND child = CreateWindowExA(0, className, title, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, width,
+                                 height, parentWindow, nullptr, instance(), nullptr);
     if (!child) return nullptr;
     auto window = std::make_unique<Win32Window>(child, listener);
     if (!window->makeBitmap(width, height)) return nullptr;
@@ -321,6 +458,55 @@ bool Win32Platform::resizeWindow(NativeWindow window, std::int32_t width, std::i
 
 void Win32Platform::raiseWindow(NativeWindow window) {
     if (window) BringWindowToTop(reinterpret_cast<HWND>(window));
+}
+
+std::unique_ptr<PlatformEditLine> Win32Platform::createEditLine(NativeWindow window, const Rect& area,
+                                                                const char* text, const EditLineLook& look,
+                                                                EditLineListener* listener) {
+    HWND parent = reinterpret_cast<HWND>(window);
+    if (!parent || !IsWindow(parent) || !listener || area.width() <= 0 || area.height() <= 0) return nullptr;
+    auto line = std::make_unique<Win32EditLine>(look, listener);
+    if (!line->open(parent, area, text)) return nullptr;
+    return line;
+}
+
+std::int32_t Win32Platform::popupMenu(NativeWindow owner, Point screen, const MenuEntry* entries,
+                                      std::int32_t count) {
+    HWND ownerWindow = reinterpret_cast<HWND>(owner);
+    if (!ownerWindow || !IsWindow(ownerWindow) || !entries || count <= 0) return -1;
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return -1;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (entries[i].separator) {
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        // Shown as written: a menu takes '&' as the mark of a shortcut letter.
+        std::string text;
+        for (const char* c = entries[i].text ? entries[i].text : ""; *c; ++c) {
+            if (*c == '&') text += '&';
+            text += *c;
+        }
+        // Identifiers from 1: TrackPopupMenu answers 0 when nothing was chosen.
+        AppendMenuA(menu, MF_STRING | (entries[i].checked ? MF_CHECKED : MF_UNCHECKED), UINT_PTR(i) + 1,
+                    text.c_str());
+    }
+    // Without the foreground, the menu would not see Escape or a click outside.
+    SetForegroundWindow(GetAncestor(ownerWindow, GA_ROOT));
+    const BOOL chosen = TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD |
+                                                 TPM_NONOTIFY,
+                                       screen.h, screen.v, 0, ownerWindow, nullptr);
+    DestroyMenu(menu);
+    return chosen >= 1 && chosen <= count ? std::int32_t(chosen) - 1 : -1;
+}
+
+std::int32_t Win32Platform::discardPendingPresses(NativeWindow window, std::int32_t count) {
+    HWND target = reinterpret_cast<HWND>(window);
+    if (!target) return 0;
+    std::int32_t dropped = 0;
+    MSG message;
+    while (dropped < count && PeekMessageA(&message, target, WM_LBUTTONDOWN, WM_MBUTTONUP, PM_REMOVE)) ++dropped;
+    return dropped;
 }
 
 } // namespace
