@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -32,6 +33,9 @@ const char* const helpText =
     "                   release [B]    button B up\n"
     "                   keydown KEY    modifier KEY (shift, control or alt) down\n"
     "                   keyup KEY      modifier KEY up\n"
+    "                   key KEY        type KEY: a character, or space, return, escape,\n"
+    "                                  backspace, delete, tab, left, right, up, down, home\n"
+    "                                  or end\n"
     "                   wait MS        pause for MS milliseconds\n"
     "                 each action is followed by a pause of one idle interval; '#' starts a\n"
     "                 comment; modifiers still down at the end are let go\n"
@@ -41,12 +45,30 @@ const char* const helpText =
 
 constexpr const char* name = "editor";
 
-// The modifiers a script may hold.
-struct Modifier {
+// A key as a script names it.
+struct NamedKey {
     const char* name;
     EditorKey key;
 };
-constexpr Modifier modifiers[] = {{"shift", EditorKey::shift}, {"control", EditorKey::control}, {"alt", EditorKey::alt}};
+// The modifiers a script may hold.
+constexpr NamedKey modifiers[] = {{"shift", EditorKey::shift}, {"control", EditorKey::control}, {"alt", EditorKey::alt}};
+
+// The keys a script types by name.
+constexpr NamedKey namedKeys[] = {
+    {"space", EditorKey(' ')},   {"return", EditorKey::returnKey}, {"escape", EditorKey::escape},
+    {"backspace", EditorKey::backspace}, {"delete", EditorKey::deleteKey}, {"tab", EditorKey::tab},
+    {"left", EditorKey::left},   {"right", EditorKey::right},      {"up", EditorKey::up},
+    {"down", EditorKey::down},   {"home", EditorKey::home},        {"end", EditorKey::end},
+};
+
+// A key to type: one printable character, or one of the named keys.
+std::optional<EditorKey> typedKey(const std::string& word) {
+    if (word.size() == 1 && word[0] > ' ' && word[0] < 0x7F) return EditorKey(word[0]);
+    for (const NamedKey& k : namedKeys) {
+        if (word == k.name) return k.key;
+    }
+    return std::nullopt;
+}
 
 bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::string& error) {
     std::ifstream in(path);
@@ -83,8 +105,8 @@ bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::s
             }
             steps.push_back({w[0] == "press" ? EditorStep::press : EditorStep::release, button, 0});
         } else if ((w[0] == "keydown" || w[0] == "keyup") && w.size() == 2) {
-            const Modifier* found = nullptr;
-            for (const Modifier& m : modifiers) {
+            const NamedKey* found = nullptr;
+            for (const NamedKey& m : modifiers) {
                 if (w[1] == m.name) found = &m;
             }
             if (!found) {
@@ -92,6 +114,13 @@ bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::s
                 return false;
             }
             steps.push_back({w[0] == "keydown" ? EditorStep::keyDown : EditorStep::keyUp, long(found->key), 0});
+        } else if (w[0] == "key" && w.size() == 2) {
+            const auto key = typedKey(w[1]);
+            if (!key) {
+                error = where + ": unknown key '" + w[1] + "' (a character or a key's name: see --help)";
+                return false;
+            }
+            steps.push_back({EditorStep::key, long(*key), 0});
         } else if (w[0] == "wait" && w.size() == 2) {
             auto ms = parseInteger(w[1], 0, 60000, "pause", why);
             if (!ms) {
@@ -100,7 +129,7 @@ bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::s
             }
             steps.push_back({EditorStep::wait, *ms, 0});
         } else {
-            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'keydown KEY', 'keyup KEY' or 'wait MS'";
+            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'keydown KEY', 'keyup KEY', 'key KEY' or 'wait MS'";
             return false;
         }
     }
@@ -115,7 +144,7 @@ void replay(EditorHost& host, const std::vector<EditorStep>& steps, long idleMs,
         std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
     }
     // A modifier the script left down would stay down for everything else on the desktop.
-    for (const Modifier& m : modifiers) host.perform({EditorStep::keyUp, long(m.key), 0});
+    for (const NamedKey& m : modifiers) host.perform({EditorStep::keyUp, long(m.key), 0});
     done = true;
 }
 

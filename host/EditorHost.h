@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
-// The keys a script names.
-enum class EditorKey : long { shift, control, alt };
+// The keys a script names: printable characters (space included) by their ASCII codes, the
+// others from 0x100 on.
+enum class EditorKey : long {
+    shift = 0x100, control, alt,
+    returnKey, escape, backspace, deleteKey, tab, left, right, up, down, home, end,
+};
 
 struct EditorStep {
-    enum Kind { move, press, release, keyDown, keyUp, wait } kind;
+    enum Kind { move, press, release, keyDown, keyUp, key, wait } kind;
     long a;  // x, button, EditorKey or milliseconds
     long b;  // y
 };
@@ -33,8 +37,8 @@ public:
     virtual void handleEvents() = 0;
     // Main thread: whether the editor's own window shows inside ours.
     virtual bool editorShows() = 0;
-    // Replay thread: one move, press, release, key down or key up, as a user would make it (the
-    // caller waits).
+    // Replay thread: one move, press, release, key down or key up, or a key typed (with Shift
+    // where the character needs it), as a user would make it (the caller waits).
     virtual void perform(const EditorStep& step) = 0;
     // Main thread. What the window shows, as 8-bit RGB rows; false with error.
     virtual bool capture(std::vector<unsigned char>& rgb, std::string& error) = 0;

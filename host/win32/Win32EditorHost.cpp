@@ -4,11 +4,13 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
 
 constexpr const char* windowClass = "plughostEditor";
 
-// The keys on the left of a keyboard.
+// The virtual key of a named key; modifiers are the keys on the left of a keyboard.
 WORD virtualKeyOf(EditorKey key) {
     switch (key) {
     case EditorKey::shift:
@@ -17,8 +19,61 @@ WORD virtualKeyOf(EditorKey key) {
         return VK_LCONTROL;
     case EditorKey::alt:
         return VK_LMENU;
+    case EditorKey::returnKey:
+        return VK_RETURN;
+    case EditorKey::escape:
+        return VK_ESCAPE;
+    case EditorKey::backspace:
+        return VK_BACK;
+    case EditorKey::deleteKey:
+        return VK_DELETE;
+    case EditorKey::tab:
+        return VK_TAB;
+    case EditorKey::left:
+        return VK_LEFT;
+    case EditorKey::right:
+        return VK_RIGHT;
+    case EditorKey::up:
+        return VK_UP;
+    case EditorKey::down:
+        return VK_DOWN;
+    case EditorKey::home:
+        return VK_HOME;
+    case EditorKey::end:
+        return VK_END;
     }
     return 0;
+}
+
+INPUT keyInput(WORD virtualKey, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = WORD(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    // The keys between the letters and the keypad.
+    for (int navigation : {VK_DELETE, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END}) {
+        if (virtualKey == navigation) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    }
+    return input;
+}
+
+// Types a key: down and up, with Shift held where the keyboard's layout puts the character.
+void typeKey(EditorKey key) {
+    WORD virtualKey = virtualKeyOf(key);
+    bool shifted = false;
+    if (!virtualKey) {
+        const SHORT found = VkKeyScanA(char(key));
+        if (found == -1) return;
+        virtualKey = LOBYTE(found);
+        shifted = (HIBYTE(found) & 1) != 0;
+    }
+    std::vector<INPUT> inputs;
+    if (shifted) inputs.push_back(keyInput(VK_LSHIFT, true));
+    inputs.push_back(keyInput(virtualKey, true));
+    inputs.push_back(keyInput(virtualKey, false));
+    if (shifted) inputs.push_back(keyInput(VK_LSHIFT, false));
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 class Win32EditorHost : public EditorHost {
@@ -67,11 +122,13 @@ public:
     }
 
     void perform(const EditorStep& step) override {
+        if (step.kind == EditorStep::key) {
+            typeKey(EditorKey(step.a));
+            return;
+        }
         INPUT input{};
         if (step.kind == EditorStep::keyDown || step.kind == EditorStep::keyUp) {
-            input.type = INPUT_KEYBOARD;
-            input.ki.wVk = virtualKeyOf(EditorKey(step.a));
-            input.ki.dwFlags = step.kind == EditorStep::keyUp ? KEYEVENTF_KEYUP : 0;
+            input = keyInput(virtualKeyOf(EditorKey(step.a)), step.kind == EditorStep::keyDown);
             SendInput(1, &input, sizeof input);
             return;
         }

@@ -22,7 +22,8 @@ Display* connectDisplay() {
     return nullptr;
 }
 
-// The keys on the left of a keyboard.
+// Modifiers are the keys on the left of a keyboard; the keysyms of printable ASCII characters
+// are their codes.
 KeySym keysymOf(EditorKey key) {
     switch (key) {
     case EditorKey::shift:
@@ -31,8 +32,45 @@ KeySym keysymOf(EditorKey key) {
         return XK_Control_L;
     case EditorKey::alt:
         return XK_Alt_L;
+    case EditorKey::returnKey:
+        return XK_Return;
+    case EditorKey::escape:
+        return XK_Escape;
+    case EditorKey::backspace:
+        return XK_BackSpace;
+    case EditorKey::deleteKey:
+        return XK_Delete;
+    case EditorKey::tab:
+        return XK_Tab;
+    case EditorKey::left:
+        return XK_Left;
+    case EditorKey::right:
+        return XK_Right;
+    case EditorKey::up:
+        return XK_Up;
+    case EditorKey::down:
+        return XK_Down;
+    case EditorKey::home:
+        return XK_Home;
+    case EditorKey::end:
+        return XK_End;
     }
-    return NoSymbol;
+    return KeySym(key);
+}
+
+// Types a key: down and up, with Shift held when the keysym is on the key's shifted level.
+void typeKey(Display* display, KeySym keysym) {
+    const KeyCode code = XKeysymToKeycode(display, keysym);
+    if (!code) return;
+    int perCode = 0;
+    KeySym* levels = XGetKeyboardMapping(display, code, 1, &perCode);
+    const bool shifted = levels && perCode > 1 && levels[0] != keysym && levels[1] == keysym;
+    if (levels) XFree(levels);
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    if (shifted) XTestFakeKeyEvent(display, shift, True, 0);
+    XTestFakeKeyEvent(display, code, True, 0);
+    XTestFakeKeyEvent(display, code, False, 0);
+    if (shifted) XTestFakeKeyEvent(display, shift, False, 0);
 }
 
 int readErrors = 0;
@@ -96,6 +134,8 @@ public:
             XTranslateCoordinates(replayDisplay_, window_, DefaultRootWindow(replayDisplay_), int(step.a), int(step.b),
                                   &x, &y, &child);
             XTestFakeMotionEvent(replayDisplay_, -1, x, y, 0);
+        } else if (step.kind == EditorStep::key) {
+            typeKey(replayDisplay_, keysymOf(EditorKey(step.a)));
         } else if (step.kind == EditorStep::keyDown || step.kind == EditorStep::keyUp) {
             XTestFakeKeyEvent(replayDisplay_, XKeysymToKeycode(replayDisplay_, keysymOf(EditorKey(step.a))),
                               step.kind == EditorStep::keyDown, 0);
