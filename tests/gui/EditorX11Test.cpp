@@ -1,7 +1,8 @@
 // The test plug-in's editor embedded in a host-made window on a real (private) X server:
 // same pixels as the headless backend, presses and drags through XTEST, open/close cycles,
 // and a host that destroys its window first.
-#include "HeadlessEditor.h"
+#include "EditorSessions.h"
+#include "GuiTestSessions.h"
 #include "TestEffect.h"
 #include "TestPanel.h"
 #include "XvfbServer.h"
@@ -37,8 +38,8 @@
 
 namespace {
 
-constexpr int editorWidth = testEditorWidth;
-constexpr int editorHeight = testEditorHeight;
+constexpr int editorWidth = 568;
+constexpr int editorHeight = 290;
 constexpr int hostX = 50;
 constexpr int hostY = 60;
 
@@ -70,7 +71,7 @@ int sentinelHandler(Display*, XErrorEvent*) {
 }
 
 Image headlessPixels(float toggle, float level) {
-    return headlessEditorPixels(toggle, level);
+    return renderHeadlessEditor({{0, toggle}, {1, level}}).pixels;
 }
 
 class EditorX11Test : public ::testing::Test {
@@ -448,6 +449,9 @@ TEST_F(EditorX11Test, PlughostEditorSavesThePictureAndReportsAScriptedClick) {
         {"move 1\n", "script line 1"},
         {"keydown alt\nkeydown meta\n", "script line 2: unknown key 'meta'"},
         {"keyup\n", "script line 1: expected"},
+        {"key\n", "script line 1: expected"},
+        {"move 1 2\nkey F13\n", "script line 2: unknown key 'F13'"},
+        {"key ab\n", "script line 1: unknown key 'ab'"},
     };
     for (const BadScript& b : badScripts) {
         std::ofstream(script) << b.text;
@@ -459,6 +463,22 @@ TEST_F(EditorX11Test, PlughostEditorSavesThePictureAndReportsAScriptedClick) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(noDisplay.find("DISPLAY"), std::string::npos) << noDisplay;
 }
+
+// Typing into the text field and choosing from the popup choice through plughost editor's
+// script (keys through XTEST), as under wine.
+class PlughostTextSession : public ::testing::TestWithParam<TextSession> {
+protected:
+    void SetUp() override {
+        if (!server || !server->running()) GTEST_SKIP() << "Xvfb could not be started";
+    }
+};
+
+TEST_P(PlughostTextSession, TellsWhatTheUserTypedOrChose) {
+    expectTextSession(GetParam(), PLUGHOST, GUI_TEST_PLUGIN);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, PlughostTextSession, ::testing::ValuesIn(textSessions()),
+                         [](const auto& session) { return std::string(session.param.name); });
 
 // On a screen smaller than the editor the window's pixels cannot be read: a clear failure
 // after the editor was closed in order, not an X error that ends the program.

@@ -8,9 +8,26 @@
 
 #include "EffectBase.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 
 using namespace gui;
+
+namespace {
+
+// A told text as a line of the file named by GUI_TEST_PLUGIN_LOG, for tests that drive the
+// plug-in in another process (binary: the same line ends on every system).
+void logText(const std::string& told) {
+    const char* path = std::getenv("GUI_TEST_PLUGIN_LOG");
+    if (!path) return;
+    if (std::FILE* file = std::fopen(path, "ab")) {
+        std::fprintf(file, "%s\n", told.c_str());
+        std::fclose(file);
+    }
+}
+
+} // namespace
 
 TestPanel::TestPanel(EffectBase* edited) : GuiEditorBase(edited) {
     // The size is known before the host asks, without loading anything.
@@ -93,7 +110,11 @@ void TestPanel::valueChanged(DrawPort& port, ValueWidget* widget) {
     char text[256] = {};
     if (widget == field) field->getText(text);
     if (widget == choice) choice->getCurrent(text);
-    if (widget == field || widget == choice) texts.push_back(std::to_string(widget->getTag()) + ":" + text);
-    else effect->setParameterAndAutomate(widget->getTag(), widget->getValue());
+    if (widget == field || widget == choice) {
+        texts.push_back(std::to_string(widget->getTag()) + ":" + text);
+        logText(texts.back());
+    } else {
+        effect->setParameterAndAutomate(widget->getTag(), widget->getValue());
+    }
     widget->update(port);
 }

@@ -32,7 +32,8 @@ public:
     // Editor thread: a widget moved by the user.
     void valueChanged(std::int32_t tag, float value);
     void valueChanged(gui::DrawPort& port, gui::ValueWidget* widget) override;
-    // What the text field and the popup choice told, as "tag:text", oldest first.
+    // What the text field and the popup choice told, as "tag:text", oldest first (also appended
+    // to the file named by GUI_TEST_PLUGIN_LOG).
     const std::vector<std::string>& textsTold() const { return texts; }
 
 private:

@@ -81,21 +81,18 @@ void FaderWidget::update(DrawPort& port) {
     if (value != drawnValue) draw(port);
 }
 
-ReadoutWidget::ReadoutWidget(const Rect& r, const char* text) : Widget(r), label(text) {}
+ReadoutWidget::ReadoutWidget(const Rect& r, const char* text) : ValueText(r, nullptr, 0), label(text) {}
 
 void ReadoutWidget::draw(DrawPort& port) {
-    drawnValue = value;
+    const float shown = getValue();
+    setOldValue(shown);
     char text[64];
-    std::snprintf(text, sizeof text, "%s %.2f", label, static_cast<double>(value));
+    std::snprintf(text, sizeof text, "%s %.2f", label, static_cast<double>(shown));
     port.setFont(fontNormal);
     port.setFillColour(Colour{10, 10, 20, 0});
     port.setTextColour(Colour{230, 230, 160, 0});
     port.fillRect(Rect(rect.left - 1, rect.top - 1, rect.right, rect.bottom));
     port.drawText(text, rect, false, alignLeft);
-}
-
-void ReadoutWidget::update(DrawPort& port) {
-    if (value != drawnValue) draw(port);
 }
 
 PressPad::PressPad(const Rect& r, ValueListener* owner, std::int32_t t) : ValueWidget(r, owner, t) {}

@@ -3,6 +3,7 @@
 // a text read-out and a pad that reports the buttons of each press. Each reports user changes
 // to its panel.
 #include "gui/Widget.h"
+#include "gui/widgets/ValueText.h"
 #include "gui/widgets/ValueWidget.h"
 
 #include <cstdint>
@@ -50,17 +51,14 @@ private:
     float drawnValue = -1.0f;
 };
 
-class ReadoutWidget : public gui::Widget {
+// A text widget of the toolkit's family with a look of its own: label and value on a dark box.
+class ReadoutWidget : public gui::ValueText {
 public:
     ReadoutWidget(const gui::Rect& rect, const char* label);
     void draw(gui::DrawPort& port) override;
-    void update(gui::DrawPort& port) override;
-    void setValue(float v) { value = v; }
 
 private:
     const char* label;
-    float value = 0.0f;
-    float drawnValue = -1.0f;
 };
 
 // Reports the MouseButtons bits of each press as its value (bits / 64), then follows the drag
