@@ -1,0 +1,19 @@
+// What a user does in Ombrisk's editor and what must come of it, wherever the built editor
+// runs: the picture as it opens, a drag of a fader and a short Alt+click.
+#include "EditorSessions.h"
+
+const std::vector<EditorSession>& editorSessions()
+{
+    static const std::vector<EditorSession> sessions = {
+        {"Untouched", "", "10", {}, 0},
+        // The feedback fader's handle (value 0.5) is drawn from row 68; pulled up 30 rows. A slow
+        // editor may see fewer of the steps, but always the last.
+        {"DragOfTheFeedbackFader", "move 72 70\npress\nmove 72 60\nmove 72 50\nmove 72 40\nrelease\n", "10",
+         {{1, 0.5f + 30.0f / 72.0f}}, anyReports},
+        // Down and up again 5 ms later, away from the volume fader's handle (volume 1 is at the
+        // top): the volume's default.
+        {"ShortAltClickOnTheVolumeFader", "move 124 90\nkeydown alt\npress\nrelease\nkeyup alt\n", "5",
+         {{2, 0.75f}}, 1},
+    };
+    return sessions;
+}
