@@ -1,5 +1,5 @@
 // plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]: opens a plug-in's editor
-// in a top-level window, idles it, replays pointer and modifier actions as a user's, saves what
+// in a top-level window, idles it, replays pointer actions and keys as a user's, saves what
 // the window shows and prints the automation the host received. The window system's part is
 // EditorHost.
 #include "Arguments.h"
@@ -27,7 +27,7 @@ const char* const helpText =
     "\n"
     "  --png FILE     save what the window shows as a PNG file before closing\n"
     "  --idle-ms N    interval of the editor's idle calls\n"
-    "  --script FILE  replay pointer and modifier actions %s, one per line:\n"
+    "  --script FILE  replay pointer actions and keys %s, one per line:\n"
     "                   move X Y       pointer to (X, Y) in the editor's coordinates\n"
     "                   press [B]      button B (1 left, 2 middle, 3 right; default 1) down\n"
     "                   release [B]    button B up\n"

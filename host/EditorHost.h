@@ -1,6 +1,6 @@
 // Where plughost editor shows an editor: a top-level window of the system's window layer, the
-// script's pointer actions replayed as a user's, and the window's pixels read back. X11 in
-// host/x11, Win32 in host/win32.
+// script's pointer actions and keys replayed as a user's, and the window's pixels read back.
+// X11 in host/x11, Win32 in host/win32.
 #pragma once
 
 #include <memory>
