@@ -1,0 +1,93 @@
+#include "ValueWidget.h"
+
+#include "../GuiEditorBase.h"
+#include "../Picture.h"
+#include "../RootView.h"
+
+namespace gui::classic {
+
+ValueWidget::ValueWidget(const Rect& size, ValueListener* owner, std::int32_t ownerTag, Picture* picture)
+    : gui::ValueWidget(size, owner, ownerTag), mouseableArea(size) {
+    setOldValue(1.0f);
+    setBackground(picture);
+}
+
+ValueWidget::~ValueWidget() {
+    setBackground(nullptr);
+}
+
+void ValueWidget::update(DrawPort& port) {
+    if (!isDirty()) return;
+    draw(port);
+    setDirty(false);
+}
+
+void ValueWidget::idleWhileTracking() {
+    if (parent && parent->getEditor()) parent->getEditor()->idleWhileTracking();
+}
+
+bool ValueWidget::takesPresses() const {
+    return getMouseEnabled();
+}
+
+void ValueWidget::drawInView(DrawPort& port) {
+    const bool wasDirty = isDirty();
+    draw(port);
+    setDirty(wasDirty);
+}
+
+bool ValueWidget::isDirty() const {
+    return dirty || getValue() != getOldValue();
+}
+
+void ValueWidget::setDirty(bool on) {
+    dirty = on;
+    if (!on) {
+        setOldValue(getValue());
+        return;
+    }
+    // Anything but the value itself.
+    setOldValue(getValue() == -1.0f ? 0.0f : -1.0f);
+}
+
+void ValueWidget::setMouseableArea(const Rect& area) {
+    mouseableArea = area;
+}
+
+Rect ValueWidget::getMouseableArea() const {
+    return mouseableArea;
+}
+
+void ValueWidget::setTransparency(bool on) {
+    transparent = on;
+}
+
+bool ValueWidget::getTransparency() const {
+    return transparent;
+}
+
+void ValueWidget::setBackground(Picture* picture) {
+    if (picture) picture->retain();
+    if (background) background->release();
+    background = picture;
+}
+
+Picture* ValueWidget::getBackground() const {
+    return background;
+}
+
+void ValueWidget::notifyIfDirty(DrawPort& port) {
+    if (isDirty()) notify(port);
+}
+
+void ValueWidget::notify(DrawPort& port) {
+    if (listener) listener->valueChanged(port, this);
+}
+
+void ValueWidget::drawBackground(DrawPort& port, const Rect& dest, Point src) const {
+    if (!background) return;
+    if (transparent) background->drawTransparent(port, dest, src);
+    else background->draw(port, dest, src);
+}
+
+} // namespace gui::classic
