@@ -220,9 +220,7 @@ void writeFloat(unsigned char* at, float v) { std::memcpy(at, &v, sizeof v); }
 }  // namespace
 
 ShaperEffect::ShaperEffect(audioMasterCallback callback)
-    : EffectBaseExt(callback, 0, numParameters),
-      shapeTable(std::make_unique<float[]>(shapeTableSize)),
-      shapeSlope(std::make_unique<float[]>(shapeTableSize))
+    : EffectBaseExt(callback, 0, numParameters)
 {
     setUniqueID(fourCharCode("Vorl"));
     setNumInputs(2);
@@ -247,10 +245,22 @@ ShaperEffect::~ShaperEffect() = default;
 
 void ShaperEffect::rebuildShapeTable()
 {
-    curve.fillTable(shapeTable.get(), shapeTableSize);
-    for (int i = 0; i < shapeTableSize - 1; ++i)
-        shapeSlope[i] = shapeTable[i + 1] - shapeTable[i];
-    shapeSlope[shapeTableSize - 1] = 0.0f;
+    // The editor (a point dragged) and the host (a chunk, automation of parameter 0) may ask
+    // at once. One of them builds, from the newest points, until nobody asks any more.
+    shapeTableWanted.store(true);
+    while (shapeTableWanted.load()) {
+        if (shapeTableBuilding.exchange(true))
+            return;
+        if (shapeTableWanted.exchange(false)) {
+            ShapeTable& table = shapeTables.spare();
+            curve.fillTable(table.values, shapeTableSize);
+            for (int i = 0; i < shapeTableSize - 1; ++i)
+                table.slopes[i] = table.values[i + 1] - table.values[i];
+            table.slopes[shapeTableSize - 1] = 0.0f;
+            shapeTables.publish();
+        }
+        shapeTableBuilding.store(false);
+    }
 }
 
 void ShaperEffect::setParameter(VstInt32 index, float value)
@@ -290,7 +300,7 @@ void ShaperEffect::setParameter(VstInt32 index, float value)
         break;
     }
     if (index >= 1 && index < numParameters)
-        paramValues[index - 1] = value;
+        paramValues[index - 1].store(value, std::memory_order_relaxed);
     if (editor)
         editor->requestRefresh();
 }
@@ -298,7 +308,7 @@ void ShaperEffect::setParameter(VstInt32 index, float value)
 float ShaperEffect::getParameter(VstInt32 index)
 {
     if (index >= 1 && index < numParameters)
-        return paramValues[index - 1];
+        return paramValues[index - 1].load(std::memory_order_relaxed);
     return 0.0f;
 }
 
@@ -319,8 +329,8 @@ void ShaperEffect::run(float** inputs, float** outputs, VstInt32 frames)
     if (buffersValid && frames > 0) {
         const float* const in[2] = {inputs[0], inputs[1]};
         float* const out[2] = {outputs[0], outputs[1]};
-        const Settings settings{in, out, shapeTable.get(), shapeSlope.get(), preGainFactor,
-                                postGainFactor, dryShare};
+        const ShapeTable& table = shapeTables.current();
+        const Settings settings{in, out, table.values, table.slopes, preGainFactor, postGainFactor, dryShare};
         Channels channels{FilterState(preFilterLeft), FilterState(postFilterLeft),
                           FilterState(preFilterRight), FilterState(postFilterRight)};
         VstInt32 done = 0;
@@ -434,7 +444,9 @@ VstInt32 ShaperEffect::getChunk(void** data, bool)
 {
     if (!data)
         return 0;
-    const int count = curve.getCount();
+    // One copy of the points: the editor may be moving them.
+    const ShaperCurve::Shape shape = curve.shape();
+    const int count = shape.count;
     const VstInt32 size = chunkSize(count);
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[size]);
     if (!buffer)
@@ -445,7 +457,7 @@ VstInt32 ShaperEffect::getChunk(void** data, bool)
     const std::int32_t n = count;
     std::memcpy(at, &n, sizeof n);
     at += sizeof n;
-    const CurvePoint* points = curve.getPoints();
+    const CurvePoint* points = shape.points.data();
     for (int i = 0; i < count; ++i, at += 8) {
         writeFloat(at, points[i].x);
         writeFloat(at + 4, points[i].y);

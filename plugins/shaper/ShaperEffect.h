@@ -3,15 +3,17 @@
 #pragma once
 
 #include "EffectBaseExt.h"
+#include "ShapeTables.h"
 #include "ShaperCurve.h"
 #include "ToneFilter.h"
 
+#include <atomic>
 #include <memory>
 
 class ShaperEffect : public EffectBaseExt {
 public:
     static constexpr VstInt32 numParameters = 8;
-    static constexpr int shapeTableSize = 1024;
+    static constexpr int shapeTableSize = ShapeTable::size;
     // Header, point count and seven parameter values around the 8-byte points.
     static constexpr int chunkHeaderSize = 13;
     static constexpr int chunkFixedSize = 45;
@@ -42,13 +44,17 @@ public:
     void setSampleRate(float rate) override;
     void suspend() override;
 
-    // Host or editor thread: samples the curve into the shaper table.
+    // Any thread: samples the curve into a new shaper table, which the audio thread takes at
+    // the start of its next block. Never waits: while another thread builds, that thread
+    // builds once more for this call.
     void rebuildShapeTable();
 
-    // Editor thread: the curve view edits the points in place, then sets parameter 0.
+    // Editor thread: the curve view edits the points, then sets parameter 0. Host thread: the
+    // chunk replaces them.
     ShaperCurve& getCurve() { return curve; }
-    // Any thread: plain reads of the engine's state, for tests and displays.
-    const float* getShapeTable() const { return shapeTable.get(); }
+    // Any thread: plain reads of the engine's state, for tests and displays; the table is the
+    // one published last.
+    const float* getShapeTable() const { return shapeTables.latest().values; }
     float getPreCutoff() const { return preCutoff; }
     float getPostCutoff() const { return postCutoff; }
     const ToneFilter& getPreFilterLeft() const { return preFilterLeft; }
@@ -60,8 +66,9 @@ protected:
     ToneFilter postFilterLeft;
     ToneFilter preFilterRight;
     ToneFilter postFilterRight;
-    std::unique_ptr<float[]> shapeTable;
-    std::unique_ptr<float[]> shapeSlope;
+    ShapeTables shapeTables;
+    std::atomic<bool> shapeTableWanted{false};
+    std::atomic<bool> shapeTableBuilding{false};
     float preCutoff = 0.5f;
     float postCutoff = 0.5f;
     float preTarget = 0.5f;
@@ -71,7 +78,8 @@ protected:
     float preGainFactor = 1.0f;
     float postGainFactor = 1.0f;
     float dryShare = 0.0f;
-    float paramValues[numParameters - 1] = {};
+    // Written by the host's threads, read by the editor thread.
+    std::atomic<float> paramValues[numParameters - 1] = {};
     char programName[24] = {};
     std::unique_ptr<unsigned char[]> chunkBuffer;
 
