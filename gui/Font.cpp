@@ -1,5 +1,7 @@
 #include "Font.h"
 
+#include "WesternCodePage.h"
+
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -32,19 +34,6 @@ struct SizeEntry {
     std::array<Glyph, 256> glyphs;
 };
 
-// Texts are 8-bit in the Western code page: its 0x80..0x9F are typographic characters where
-// Latin-1 has control codes (0 = unassigned there too).
-constexpr std::uint16_t westernHigh[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-FT_ULong unicodeOf(unsigned char c) {
-    if (c >= 0x80 && c < 0xA0 && westernHigh[c - 0x80]) return westernHigh[c - 0x80];
-    return c;
-}
-
 } // namespace
 
 struct FaceEntry {
@@ -74,7 +63,7 @@ struct FaceEntry {
         if (g.loaded) return g;
         g.loaded = true;
         if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(std::max(height, 1))) != 0) return g;
-        FT_UInt index = FT_Get_Char_Index(face, symbolMap ? 0xF000u + c : unicodeOf(c));
+        FT_UInt index = FT_Get_Char_Index(face, symbolMap ? 0xF000u + c : unicodeOfWestern(c));
         if (index == 0 && symbolMap) index = FT_Get_Char_Index(face, c);
         if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) return g;
         FT_GlyphSlot slot = face->glyph;

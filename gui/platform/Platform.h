@@ -27,6 +27,43 @@ protected:
     ~WindowListener() = default;
 };
 
+// Told when the user ends the editing in an edit line.
+class EditLineListener {
+public:
+    // Return was pressed in the line, or it lost the keyboard focus. Called while the backend
+    // handles queued events, never from inside the call that created the line; the listener
+    // may destroy the line.
+    virtual void editLineEnded() = 0;
+
+protected:
+    ~EditLineListener() = default;
+};
+
+// How an edit line shows its text.
+struct EditLineLook {
+    FontId font = fontNormal; // the face and pixel height of this font-table row, never bold
+    Colour text = blackColour;
+    Colour back = whiteColour;
+};
+
+// One line of editable text laid over part of a window. Destroying it takes it off the screen,
+// tells nobody, and hands the keyboard focus (when the line still has it) back to where it was
+// when the line took it.
+class PlatformEditLine {
+public:
+    virtual ~PlatformEditLine() = default;
+    // The text now, in the 8-bit Western code page, cut to capacity - 1 characters and
+    // terminated (nothing is written for a capacity below 1).
+    virtual void getText(char* out, std::int32_t capacity) const = 0;
+};
+
+// One entry of a popup menu.
+struct MenuEntry {
+    const char* text = "";  // 8-bit Western code page
+    bool separator = false; // a line between entries; cannot be chosen
+    bool checked = false;   // shown with a check mark
+};
+
 // A child window with a client-area surface of its own size.
 class PlatformWindow {
 public:
@@ -81,6 +118,22 @@ public:
     virtual bool resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) = 0;
     virtual void raiseWindow(NativeWindow window) = 0;
     virtual std::int32_t dialogFrameHeight() = 0;
+
+    // An edit line over area (client coordinates of window; right and bottom exclusive) that
+    // shows text in one line, centred while it fits, with a caret, scrolling sideways to keep
+    // the caret in view; typing edits it, up to 255 characters. It takes the keyboard focus.
+    // Null on failure.
+    virtual std::unique_ptr<PlatformEditLine> createEditLine(NativeWindow window, const Rect& area,
+                                                             const char* text, const EditLineLook& look,
+                                                             EditLineListener* listener) = 0;
+    // Shows a menu of count entries with its top-left corner at a screen point (moved to stay
+    // on the screen) and waits until the user picks an entry or cancels (Escape, a click
+    // outside, or the owner's destruction): the index of the chosen entry, or -1.
+    virtual std::int32_t popupMenu(NativeWindow owner, Point screen, const MenuEntry* entries,
+                                   std::int32_t count) = 0;
+    // Drops up to count mouse-button events (presses, and releases where the backend queues
+    // them) queued for window, such as the click that closed a menu; returns how many.
+    virtual std::int32_t discardPendingPresses(NativeWindow window, std::int32_t count) = 0;
 
     // Milliseconds since an arbitrary start, wrapping at 2^32.
     virtual std::uint32_t tickCount() = 0;

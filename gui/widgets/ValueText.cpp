@@ -9,7 +9,11 @@
 namespace gui {
 
 ValueText::ValueText(const Rect& size, Picture* picture, std::int32_t textStyle)
-    : ValueWidget(size, nullptr, 0), style(textStyle), background(picture) {
+    : ValueText(size, nullptr, 0, picture, textStyle) {}
+
+ValueText::ValueText(const Rect& size, ValueListener* owner, std::int32_t ownerTag, Picture* picture,
+                     std::int32_t textStyle)
+    : ValueWidget(size, owner, ownerTag), style(textStyle), background(picture) {
     if (background) background->retain();
 }
 

@@ -50,6 +50,11 @@ public:
     std::int32_t getStyle() const { return style; }
 
 protected:
+    // For the editable text widgets, which tell a listener.
+    ValueText(const Rect& size, ValueListener* listener, std::int32_t tag, Picture* background, std::int32_t style);
+
+    // Makes the next update redraw however the value moves meanwhile.
+    void forceRedraw();
     // The box (picture when given, else the background, else filled and framed in the
     // colours), the 3D edges, then the text; the widget then counts as drawn at shown.
     void drawText(DrawPort& port, const char* text, Picture* picture, float shown);
@@ -66,8 +71,6 @@ protected:
     ValueToString valueToString = nullptr;
 
 private:
-    // Makes the next update redraw however the value moves meanwhile.
-    void forceRedraw();
     // Stores a look setting; a real change forces a redraw.
     template <class Setting>
     void changeLook(Setting& setting, Setting wanted);

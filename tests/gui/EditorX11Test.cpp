@@ -2,6 +2,7 @@
 // same pixels as the headless backend, presses and drags through XTEST, open/close cycles,
 // and a host that destroys its window first.
 #include "TestEffect.h"
+#include "TestPanel.h"
 #include "XvfbServer.h"
 #include "gui/GuiEditorBase.h"
 #include "gui/RootView.h"
@@ -21,6 +22,7 @@
 #include <png.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -581,6 +583,156 @@ TEST_F(EditorX11Test, SizeAndPositionWorkOnTheWindowTree) {
     }
     XDestroyWindow(display, frame);
     XSync(display, False);
+}
+
+} // namespace
+
+namespace {
+
+// What a user does, step by step, from another connection.
+using Step = std::function<void(Display*)>;
+
+Step moveTo(int x, int y) {
+    return [x, y](Display* d) { XTestFakeMotionEvent(d, -1, hostX + x, hostY + y, 0); };
+}
+Step button(bool down) {
+    return [down](Display* d) { XTestFakeButtonEvent(d, 1, down, 0); };
+}
+Step key(KeySym keysym, bool shift = false) {
+    return [keysym, shift](Display* d) {
+        const KeyCode code = XKeysymToKeycode(d, keysym);
+        const KeyCode shiftCode = XKeysymToKeycode(d, XK_Shift_L);
+        if (shift) XTestFakeKeyEvent(d, shiftCode, True, 0);
+        XTestFakeKeyEvent(d, code, True, 0);
+        XTestFakeKeyEvent(d, code, False, 0);
+        if (shift) XTestFakeKeyEvent(d, shiftCode, False, 0);
+    };
+}
+
+// The test editor in this process on the X11 backend: idled as a host would while the user acts.
+class EditorX11TextTest : public EditorX11Test {
+protected:
+    void SetUp() override {
+        EditorX11Test::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        effect = std::make_unique<TestEffect>(nullptr);
+        panel = static_cast<TestPanel*>(effect->getEditor());
+        panel->open(reinterpret_cast<void*>(host));
+        idleFor(10);
+    }
+    void TearDown() override {
+        if (panel) panel->close();
+        effect.reset();
+        for (KeyCode code : spareKeys) {
+            KeySym none = NoSymbol;
+            XChangeKeyboardMapping(display, code, 1, &none, 1);
+        }
+        EditorX11Test::TearDown();
+    }
+    // Maps a key the default layout lacks onto a spare key code, as a change of layout would.
+    void mapSpareKey(KeySym keysym) {
+        if (XKeysymToKeycode(display, keysym)) return;
+        int first = 0, last = 0, perCode = 0;
+        XDisplayKeycodes(display, &first, &last);
+        KeySym* map = XGetKeyboardMapping(display, KeyCode(first), last - first + 1, &perCode);
+        for (int code = last; code >= first && map; --code) {
+            bool unused = true;
+            for (int i = 0; i < perCode; ++i) unused = unused && map[(code - first) * perCode + i] == NoSymbol;
+            if (unused && std::find(spareKeys.begin(), spareKeys.end(), code) == spareKeys.end()) {
+                XChangeKeyboardMapping(display, code, 1, &keysym, 1);
+                spareKeys.push_back(KeyCode(code));
+                break;
+            }
+        }
+        if (map) XFree(map);
+        XSync(display, False);
+    }
+    void idleFor(int passes) {
+        for (int i = 0; i < passes; ++i) {
+            panel->idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    // The texts the field and the choice told while the user took the steps.
+    std::vector<std::string> act(const std::vector<Step>& steps) {
+        const std::size_t before = panel->textsTold().size();
+        std::atomic<bool> done(false);
+        std::thread user(replay, server->display(), steps, std::ref(done));
+        while (!done) idleFor(1);
+        user.join();
+        idleFor(10);
+        const auto& told = panel->textsTold();
+        return std::vector<std::string>(told.begin() + std::ptrdiff_t(before), told.end());
+    }
+
+    std::unique_ptr<TestEffect> effect;
+    TestPanel* panel = nullptr;
+    std::vector<KeyCode> spareKeys;
+};
+
+TEST_F(EditorX11TextTest, AClickOpensTheEditLineAndTypingEndsWithReturnOrAClickElsewhere) {
+    const std::vector<Step> openField = {moveTo(260, 110), button(true), button(false)};
+    struct Case {
+        const char* what;
+        bool newLayout;
+        std::vector<Step> steps;
+        std::vector<std::string> told;
+    } cases[] = {
+        {"typing and Return", false, {key(XK_x), key(XK_y, true), key(XK_Return)}, {"3:abcxY"}},
+        {"keys of a layout changed meanwhile", true, {key(XK_eacute), key(XK_EuroSign), key(XK_KP_Enter)},
+         {"3:abcxY\xe9\x80"}},
+        {"Return with the text unchanged", false, {key(XK_Return)}, {}},
+        {"Backspace, Left, Delete, then a click elsewhere in the editor", false,
+         {key(XK_BackSpace), key(XK_Left), key(XK_Delete), moveTo(500, 60), button(true), button(false)},
+         {"3:abcxY"}},
+        {"typing, then the focus taken by another window", false,
+         {key(XK_q), [w = host](Display* d) { XSetInputFocus(d, w, RevertToParent, CurrentTime); }},
+         {"3:abcxYq"}},
+    };
+    for (const Case& c : cases) {
+        if (c.newLayout) {
+            for (KeySym keysym : {XK_eacute, XK_EuroSign}) mapSpareKey(keysym);
+        }
+        std::vector<Step> steps = openField;
+        steps.insert(steps.end(), c.steps.begin(), c.steps.end());
+        EXPECT_EQ(act(steps), c.told) << c.what;
+        // The line is gone with the edit.
+        const auto views = childrenOf(host);
+        ASSERT_EQ(views.size(), 1u);
+        EXPECT_TRUE(childrenOf(views[0]).empty()) << c.what;
+    }
+}
+
+// The menu of "Low", "-", "Mid", "High" opens under the choice at (200, 168) of the editor;
+// its rows start 3 pixels down and are 20 pixels high, the separator 7.
+TEST_F(EditorX11TextTest, APopupMenuChoosesWithAClickAndCancelsWithEscapeOrAClickOutside) {
+    const std::vector<Step> openMenu = {moveTo(250, 159), button(true), button(false)};
+    const auto entry = [](int y) { return moveTo(200 + 30, 168 + y); };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        std::vector<std::string> told;
+    } cases[] = {
+        {"a click on an entry", {entry(60), button(true), button(false)}, {"4:High"}},
+        {"Escape", {key(XK_Escape)}, {}},
+        {"a click on the separator, then on an entry",
+         {entry(26), button(true), button(false), entry(40), button(true), button(false)},
+         {"4:Mid"}},
+        {"a click outside, on the press pad", {moveTo(420, 220), button(true), button(false)}, {}},
+        {"the keyboard", {key(XK_Down), key(XK_Down), key(XK_Return)}, {"4:Mid"}},
+    };
+    const std::size_t topLevel = childrenOf(DefaultRootWindow(display)).size();
+    for (const Case& c : cases) {
+        std::vector<Step> steps = openMenu;
+        steps.insert(steps.end(), c.steps.begin(), c.steps.end());
+        EXPECT_EQ(act(steps), c.told) << c.what;
+        EXPECT_EQ(childrenOf(DefaultRootWindow(display)).size(), topLevel) << c.what << ": the menu is gone";
+    }
+    // The click that closed the menu did not reach the press pad below it.
+    EXPECT_EQ(effect->getParameter(2), 0.0f);
+    // Later clicks do.
+    act({moveTo(420, 220), button(true), button(false)});
+    EXPECT_EQ(effect->getParameter(2), float(gui::leftButton) / 64.0f);
 }
 
 } // namespace

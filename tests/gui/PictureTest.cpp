@@ -18,6 +18,7 @@ namespace gui {
 namespace {
 
 using test::box;
+using test::framesPixel;
 using test::pixelsOf;
 
 // Ids of the test bitmaps (see CMakeLists.txt).
@@ -26,12 +27,6 @@ constexpr int framesTopDownId = 2;
 constexpr int keyOnlyId = 3;
 constexpr int paletteId = 4;
 constexpr int paletteBottomUpId = 5;
-
-Pixel framesPixel(int x, int y) {
-    if ((x + y) % 5 == 0) return pixelOf(whiteColour);
-    if (x == 1 && y == 2) return pixelOf(Colour{255, 255, 254, 0});
-    return pixelOf(Colour{std::uint8_t(x * 8), std::uint8_t(y * 4), 7, 0});
-}
 
 struct PictureHolder {
     explicit PictureHolder(int id) : p(new Picture(id)) {}

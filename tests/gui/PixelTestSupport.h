@@ -33,6 +33,14 @@ inline Pixels box(int left, int top, int right, int bottom) { // inclusive
     return out;
 }
 
+// The pixels of bitmaps/frames.bmp (30 x 60): each tells where it comes from, except every
+// fifth diagonal, which is white, and one pixel just off white.
+inline Pixel framesPixel(int x, int y) {
+    if ((x + y) % 5 == 0) return pixelOf(whiteColour);
+    if (x == 1 && y == 2) return pixelOf(Colour{255, 255, 254, 0});
+    return pixelOf(Colour{std::uint8_t(x * 8), std::uint8_t(y * 4), 7, 0});
+}
+
 // '#' where the pixel differs from the background, '.' elsewhere, for a corner of the surface.
 inline std::string dump(const Surface& s, Colour background, int width = 40, int height = 30) {
     std::string out = "\n";

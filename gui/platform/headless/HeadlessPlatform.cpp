@@ -48,6 +48,47 @@ private:
     PixelBuffer surface_;
 };
 
+class HeadlessEditLine : public PlatformEditLine {
+public:
+    HeadlessEditLine(HeadlessPlatform& platform, NativeWindow window, const Rect& area, const char* text,
+                     const EditLineLook& look, EditLineListener* listener)
+        : platform_(platform), window_(window), area_(area), look_(look), listener_(listener),
+          content_(text, look, area.width(), area.height()), pixels_(area.width(), area.height()) {
+        content_.draw(pixels_);
+    }
+    ~HeadlessEditLine() override {
+        std::erase(platform_.editLines_, this);
+        std::erase_if(platform_.events_, [this](const HeadlessPlatform::Event& e) { return e.line == this; });
+        if (platform_.focused_ == this) platform_.focused_ = nullptr;
+    }
+    void getText(char* out, std::int32_t capacity) const override { content_.getText(out, capacity); }
+
+    // Typing and keys; a Return tells the listener, which may destroy this line.
+    void typed(unsigned char c) {
+        if (content_.type(c)) content_.draw(pixels_);
+    }
+    void key(EditKey k) {
+        const bool ended = content_.key(k);
+        content_.draw(pixels_);
+        if (ended) listener_->editLineEnded();
+    }
+    void focusLost() { listener_->editLineEnded(); }
+
+    HeadlessPlatform::EditLineState state() const {
+        return HeadlessPlatform::EditLineState{window_, area_, look_, content_.text(), content_.caret(),
+                                               platform_.focused_ == this, &pixels_};
+    }
+
+private:
+    HeadlessPlatform& platform_;
+    NativeWindow window_;
+    Rect area_;
+    EditLineLook look_;
+    EditLineListener* listener_;
+    EditLineText content_;
+    PixelBuffer pixels_;
+};
+
 HeadlessPlatform::HeadlessPlatform() = default;
 HeadlessPlatform::~HeadlessPlatform() = default;
 
@@ -119,6 +160,79 @@ void HeadlessPlatform::postButtonPress(NativeWindow window, Point client, std::i
     events_.push_back(Event{Event::press, window, client, buttons, nullptr});
 }
 
+void HeadlessPlatform::typeText(const char* text) {
+    for (const char* p = text; p && *p; ++p) {
+        events_.push_back(Event{Event::typed, 0, Point(), static_cast<unsigned char>(*p)});
+    }
+}
+
+void HeadlessPlatform::pressKey(EditKey key) {
+    events_.push_back(Event{Event::key, 0, Point(), static_cast<std::int32_t>(key)});
+}
+
+void HeadlessPlatform::moveFocusAway() {
+    events_.push_back(Event{Event::focusLost, 0, Point(), 0}); // from whichever line has it then
+}
+
+std::vector<HeadlessPlatform::EditLineState> HeadlessPlatform::editLines() const {
+    std::vector<EditLineState> out;
+    for (const HeadlessEditLine* line : editLines_) out.push_back(line->state());
+    return out;
+}
+
+HeadlessEditLine* HeadlessPlatform::focusedLine() const {
+    return focused_;
+}
+
+void HeadlessPlatform::queueMenuAnswer(std::int32_t choice, std::optional<Point> closingClick) {
+    menuAnswers_.push_back(MenuAnswer{choice, closingClick});
+}
+
+std::unique_ptr<PlatformEditLine> HeadlessPlatform::createEditLine(NativeWindow window, const Rect& area,
+                                                                   const char* text, const EditLineLook& look,
+                                                                   EditLineListener* listener) {
+    if (!node(window) || !listener || area.width() <= 0 || area.height() <= 0) return nullptr;
+    auto line = std::make_unique<HeadlessEditLine>(*this, window, area, text, look, listener);
+    editLines_.push_back(line.get());
+    // Taking the focus takes it from the line that had it, which learns of it later.
+    if (focused_) {
+        Event lost{Event::focusLost, 0, Point(), 0};
+        lost.line = focused_;
+        events_.push_back(lost);
+    }
+    focused_ = line.get();
+    return line;
+}
+
+std::int32_t HeadlessPlatform::popupMenu(NativeWindow owner, Point screen, const MenuEntry* entries,
+                                         std::int32_t count) {
+    MenuShown shown{owner, screen, {}, {}, {}, presentCount(owner)};
+    for (std::int32_t i = 0; entries && i < count; ++i) {
+        shown.texts.emplace_back(entries[i].text ? entries[i].text : "");
+        shown.separators.push_back(entries[i].separator);
+        shown.checks.push_back(entries[i].checked);
+    }
+    menus_.push_back(std::move(shown));
+    if (menuAnswers_.empty() || !node(owner)) return -1;
+    const MenuAnswer answer = menuAnswers_.front();
+    menuAnswers_.pop_front();
+    if (answer.closingClick) postButtonPress(owner, *answer.closingClick);
+    return answer.choice;
+}
+
+std::int32_t HeadlessPlatform::discardPendingPresses(NativeWindow window, std::int32_t count) {
+    std::int32_t dropped = 0;
+    for (auto it = events_.begin(); it != events_.end() && dropped < count;) {
+        if (it->kind == Event::press && it->window == window) {
+            it = events_.erase(it);
+            ++dropped;
+        } else {
+            ++it;
+        }
+    }
+    return dropped;
+}
+
 std::int32_t HeadlessPlatform::classRegistrations(const std::string& className) const {
     auto found = classes_.find(className);
     return found == classes_.end() ? 0 : found->second;
@@ -179,6 +293,18 @@ void HeadlessPlatform::deliver(const Event& e) {
     case Event::destroyed:
         // The node is gone; the window object (which drops this event when it dies) is not.
         if (e.listener) e.listener->windowDestroyed();
+        break;
+    case Event::typed:
+        if (HeadlessEditLine* line = focusedLine()) line->typed(static_cast<unsigned char>(e.buttons));
+        break;
+    case Event::key:
+        if (HeadlessEditLine* line = focusedLine()) line->key(static_cast<EditKey>(e.buttons));
+        break;
+    case Event::focusLost:
+        if (HeadlessEditLine* line = e.line ? e.line : focusedLine()) {
+            if (focused_ == line) focused_ = nullptr;
+            line->focusLost();
+        }
         break;
     }
 }

@@ -1,15 +1,22 @@
 #include "X11Platform.h"
 
+#include "../../WesternCodePage.h"
+#include "../EditLineText.h"
+#include "../MenuPanel.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/keysym.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace gui {
 
@@ -80,6 +87,7 @@ std::int32_t buttonsOf(unsigned state) {
 }
 
 class X11Window;
+class X11EditLine;
 
 class X11Platform : public Platform {
 public:
@@ -100,6 +108,10 @@ public:
     Point screenToClient(NativeWindow window, Point screen) override;
     bool resizeWindow(NativeWindow window, std::int32_t width, std::int32_t height) override;
     void raiseWindow(NativeWindow window) override;
+    std::unique_ptr<PlatformEditLine> createEditLine(NativeWindow window, const Rect& area, const char* text,
+                                                     const EditLineLook& look, EditLineListener* listener) override;
+    std::int32_t popupMenu(NativeWindow owner, Point screen, const MenuEntry* entries, std::int32_t count) override;
+    std::int32_t discardPendingPresses(NativeWindow window, std::int32_t count) override;
     std::int32_t dialogFrameHeight() override { return 3; }
     std::uint32_t tickCount() override;
     void sleep(std::uint32_t milliseconds) override;
@@ -107,12 +119,19 @@ public:
     Display* display() const { return display_; }
     bool shmAvailable() const { return shm_ && shmAllowed_; }
     void allowSharedMemory(bool allow) { shmAllowed_ = allow; }
+    // A window with a surface at placement (in parent's coordinates), registered for its
+    // events, not yet mapped; null on failure.
+    std::unique_ptr<X11Window> makeWindow(Window parent, const Rect& placement, long eventMask, bool overrideRedirect,
+                                          WindowListener* listener);
     void forget(Window w) { windows_.erase(w); }
+    void addEditLine(Window w, X11EditLine* line) { editLines_[w] = line; }
+    void forgetEditLine(Window w) { editLines_.erase(w); }
 
 private:
     void closeDisplay();
     void handle(XEvent& event);
     std::int32_t queryPointer(NativeWindow window, Point& where);
+    bool isDestroyed(Window w) const;
 
     Display* display_ = nullptr;
     bool shm_ = false;
@@ -120,6 +139,7 @@ private:
     std::map<std::string, int> classes_;
     int registrations_ = 0;
     std::map<Window, X11Window*> windows_;
+    std::map<Window, X11EditLine*> editLines_;
     int pressDepth_ = 0;
 };
 
@@ -300,6 +320,195 @@ private:
     bool destroyed_ = false;
 };
 
+// A typed key as the edit line takes it: a named key, or a character of the Western code
+// page (0 when the key gives none).
+struct TypedKey {
+    bool named = false;
+    EditKey key = EditKey::enter;
+    unsigned char character = 0;
+};
+
+TypedKey typedKey(XKeyEvent& event) {
+    char bytes[8] = {};
+    KeySym keysym = NoSymbol;
+    const int length = XLookupString(&event, bytes, sizeof bytes, &keysym, nullptr);
+    switch (keysym) {
+    case XK_Return:
+    case XK_KP_Enter:
+        return TypedKey{true, EditKey::enter};
+    case XK_BackSpace:
+        return TypedKey{true, EditKey::backspace};
+    case XK_Delete:
+    case XK_KP_Delete:
+        return TypedKey{true, EditKey::deleteForward};
+    case XK_Left:
+    case XK_KP_Left:
+        return TypedKey{true, EditKey::left};
+    case XK_Right:
+    case XK_KP_Right:
+        return TypedKey{true, EditKey::right};
+    case XK_Home:
+    case XK_KP_Home:
+        return TypedKey{true, EditKey::home};
+    case XK_End:
+    case XK_KP_End:
+        return TypedKey{true, EditKey::end};
+    default:
+        break;
+    }
+    // Latin-1 keysyms are their own codes; Unicode keysyms carry the character; the code
+    // page's other characters have older keysyms of their own.
+    std::uint32_t unicode = 0;
+    if ((keysym >= 0x20 && keysym <= 0x7E) || (keysym >= 0xA0 && keysym <= 0xFF)) unicode = std::uint32_t(keysym);
+    else if ((keysym & 0xFF000000ul) == 0x01000000ul) unicode = std::uint32_t(keysym & 0xFFFFFFul);
+    else if (keysym == XK_EuroSign) unicode = 0x20AC;
+    else if (keysym == XK_OE) unicode = 0x0152;
+    else if (keysym == XK_oe) unicode = 0x0153;
+    else if (keysym == XK_Ydiaeresis) unicode = 0x0178;
+    else if (keysym == XK_Scaron) unicode = 0x0160;
+    else if (keysym == XK_scaron) unicode = 0x0161;
+    else if (keysym == XK_Zcaron) unicode = 0x017D;
+    else if (keysym == XK_zcaron) unicode = 0x017E;
+    TypedKey typed;
+    if (unicode) typed.character = westernOfUnicode(unicode);
+    // The keypad's digits and signs come as Latin-1 text.
+    else if (length == 1) typed.character = static_cast<unsigned char>(bytes[0]);
+    return typed;
+}
+
+// An edit line: a child window of the view's window showing an EditLineText, with the
+// keyboard focus while it lives.
+class X11EditLine : public PlatformEditLine, private WindowListener {
+public:
+    X11EditLine(X11Platform& platform, const Rect& area, const char* text, const EditLineLook& look,
+                EditLineListener* listener)
+        : platform_(platform), area_(area), content_(text, look, area.width(), area.height()), listener_(listener) {}
+
+    ~X11EditLine() override {
+        if (!window_) return;
+        const Window w = Window(window_->handle());
+        platform_.forgetEditLine(w);
+        if (Display* d = platform_.display()) {
+            ErrorTrap trap(d);
+            Window focus = None;
+            int revert = RevertToParent;
+            XGetInputFocus(d, &focus, &revert);
+            if (focus == w) XSetInputFocus(d, previousFocus_, previousRevert_, CurrentTime);
+        }
+        window_.reset();
+    }
+
+    bool open(Window parent) {
+        window_ = platform_.makeWindow(parent, area_,
+                                       ExposureMask | ButtonPressMask | KeyPressMask | FocusChangeMask |
+                                           StructureNotifyMask,
+                                       false, this);
+        if (!window_) return false;
+        Display* d = platform_.display();
+        const Window w = Window(window_->handle());
+        platform_.addEditLine(w, this);
+        ErrorTrap trap(d);
+        XGetInputFocus(d, &previousFocus_, &previousRevert_);
+        XMapRaised(d, w);
+        // Fails quietly when the host's window is not on screen: the line then waits for a click.
+        XSetInputFocus(d, w, RevertToParent, CurrentTime);
+        show();
+        return true;
+    }
+
+    void getText(char* out, std::int32_t capacity) const override { content_.getText(out, capacity); }
+
+    // The listener may destroy the line: nothing may touch it after telling.
+    void keyPressed(XKeyEvent& event) {
+        const TypedKey typed = typedKey(event);
+        if (typed.named) {
+            const bool ended = content_.key(typed.key);
+            show();
+            if (ended) listener_->editLineEnded();
+        } else if (typed.character && content_.type(typed.character)) {
+            show();
+        }
+    }
+
+    void focusChanged(const XFocusChangeEvent& event) {
+        // Grabs (a menu's) and moves among our own windows are no loss of focus.
+        if (event.type != FocusOut || event.mode == NotifyGrab || event.mode == NotifyUngrab ||
+            event.detail == NotifyInferior || event.detail == NotifyPointer) {
+            return;
+        }
+        listener_->editLineEnded();
+    }
+
+private:
+    void show() {
+        content_.draw(window_->surface());
+        window_->present();
+    }
+    void windowPaint() override { show(); }
+    void windowButtonPress(Point where, std::int32_t) override {
+        content_.caretAt(where.h);
+        show();
+    }
+    void windowDestroyed() override {}
+
+    X11Platform& platform_;
+    Rect area_;
+    EditLineText content_;
+    EditLineListener* listener_;
+    std::unique_ptr<X11Window> window_;
+    Window previousFocus_ = PointerRoot;
+    int previousRevert_ = RevertToPointerRoot;
+};
+
+// A popup menu's window: the panel with the entry under the pointer lit.
+class X11MenuWindow : private WindowListener {
+public:
+    X11MenuWindow(const MenuEntry* entries, std::int32_t count) : panel_(entries, count) {}
+
+    bool open(X11Platform& platform, Point screen) {
+        Display* d = platform.display();
+        const int number = DefaultScreen(d);
+        const std::int32_t w = panel_.width();
+        const std::int32_t h = panel_.height();
+        // Kept on the screen, as near the point as fits.
+        const std::int32_t x = std::max(0, std::min(screen.h, DisplayWidth(d, number) - w));
+        const std::int32_t y = std::max(0, std::min(screen.v, DisplayHeight(d, number) - h));
+        window_ = platform.makeWindow(RootWindow(d, number), Rect(x, y, x + w, y + h),
+                                      ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                                          KeyPressMask | StructureNotifyMask,
+                                      true, this);
+        if (!window_) return false;
+        ErrorTrap trap(d);
+        XMapRaised(d, Window(window_->handle()));
+        return !trap.failed();
+    }
+
+    Window handle() const { return Window(window_->handle()); }
+    const MenuPanel& panel() const { return panel_; }
+    std::int32_t lit() const { return lit_; }
+    bool inside(Point local) const {
+        return local.h >= 0 && local.v >= 0 && local.h < panel_.width() && local.v < panel_.height();
+    }
+    void light(std::int32_t entry) {
+        if (entry == lit_) return;
+        lit_ = entry;
+        show();
+    }
+
+private:
+    void show() {
+        panel_.draw(window_->surface(), lit_);
+        window_->present();
+    }
+    void windowPaint() override { show(); }
+    void windowButtonPress(Point, std::int32_t) override {}
+    void windowDestroyed() override {}
+
+    MenuPanel panel_;
+    std::unique_ptr<X11Window> window_;
+    std::int32_t lit_ = -1;
+};
+
 bool X11Platform::registerWindowClass(const char* className) {
     if (registrations_ == 0) {
         // A busy server can refuse a connection for a moment (EAGAIN); try a few times.
@@ -331,6 +540,37 @@ void X11Platform::closeDisplay() {
     registrations_ = 0;
     classes_.clear();
     windows_.clear();
+    editLines_.clear();
+}
+
+std::unique_ptr<X11Window> X11Platform::makeWindow(Window parent, const Rect& placement, long eventMask,
+                                                   bool overrideRedirect, WindowListener* listener) {
+    if (!display_ || !parent || placement.width() <= 0 || placement.height() <= 0) return nullptr;
+    Window w = 0;
+    {
+        ErrorTrap trap(display_);
+        // The screen's default visual, whatever the host's window uses (an ARGB window would
+        // otherwise make our opaque pixels transparent).
+        const int screen = DefaultScreen(display_);
+        XSetWindowAttributes attributes{};
+        attributes.event_mask = eventMask;
+        attributes.background_pixmap = None;
+        attributes.border_pixel = 0;
+        attributes.colormap = DefaultColormap(display_, screen);
+        attributes.override_redirect = overrideRedirect ? True : False;
+        attributes.save_under = overrideRedirect ? True : False;
+        w = XCreateWindow(display_, parent, placement.left, placement.top, unsigned(placement.width()),
+                          unsigned(placement.height()), 0, DefaultDepth(display_, screen), InputOutput,
+                          DefaultVisual(display_, screen),
+                          CWEventMask | CWBackPixmap | CWBorderPixel | CWColormap | CWOverrideRedirect | CWSaveUnder,
+                          &attributes);
+        if (trap.failed()) return nullptr; // the parent is not a window (any more)
+    }
+    auto window = std::make_unique<X11Window>(*this, w, listener);
+    windows_[w] = window.get();
+    ErrorTrap trap(display_);
+    if (!window->setUp(placement.width(), placement.height()) || trap.failed()) return nullptr;
+    return window;
 }
 
 std::unique_ptr<PlatformWindow> X11Platform::createChildWindow(const char* className,
@@ -339,39 +579,32 @@ std::unique_ptr<PlatformWindow> X11Platform::createChildWindow(const char* class
                                                                std::int32_t width,
                                                                std::int32_t height,
                                                                WindowListener* listener) {
-    if (!display_ || !parent || width <= 0 || height <= 0) return nullptr;
-    Window child = 0;
-    {
-        ErrorTrap trap(display_);
-        // The screen's default visual, whatever the host's window uses (an ARGB window would
-        // otherwise make our opaque pixels transparent).
-        const int screen = DefaultScreen(display_);
-        XSetWindowAttributes attributes{};
-        attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
-        attributes.background_pixmap = None;
-        attributes.border_pixel = 0;
-        attributes.colormap = DefaultColormap(display_, screen);
-        child = XCreateWindow(display_, Window(parent), 0, 0, unsigned(width), unsigned(height), 0,
-                              DefaultDepth(display_, screen), InputOutput, DefaultVisual(display_, screen),
-                              CWEventMask | CWBackPixmap | CWBorderPixel | CWColormap, &attributes);
-        if (trap.failed()) return nullptr; // the parent is not a window (any more)
-        XClassHint hint;
-        hint.res_name = const_cast<char*>(title);
-        hint.res_class = const_cast<char*>(className);
-        XSetClassHint(display_, child, &hint);
-        XStoreName(display_, child, title);
-    }
-    auto window = std::make_unique<X11Window>(*this, child, listener);
-    windows_[child] = window.get();
-    {
-        ErrorTrap trap(display_);
-        if (!window->setUp(width, height) || trap.failed()) return nullptr;
-        XMapWindow(display_, child);
-    }
+    auto window = makeWindow(Window(parent), Rect(0, 0, width, height),
+                             ExposureMask | ButtonPressMask | StructureNotifyMask, false, listener);
+    if (!window) return nullptr;
+    ErrorTrap trap(display_);
+    XClassHint hint;
+    hint.res_name = const_cast<char*>(title);
+    hint.res_class = const_cast<char*>(className);
+    XSetClassHint(display_, Window(window->handle()), &hint);
+    XStoreName(display_, Window(window->handle()), title);
+    XMapWindow(display_, Window(window->handle()));
     return window;
 }
 
 void X11Platform::handle(XEvent& event) {
+    if (event.type == MappingNotify) {
+        // The user changed the keyboard layout: keys are read through the new one.
+        XRefreshKeyboardMapping(&event.xmapping);
+        return;
+    }
+    if (event.type == KeyPress || event.type == FocusOut) {
+        auto line = editLines_.find(event.xany.window);
+        if (line == editLines_.end()) return;
+        if (event.type == KeyPress) line->second->keyPressed(event.xkey);
+        else line->second->focusChanged(event.xfocus);
+        return;
+    }
     auto found = windows_.find(event.xany.window);
     if (event.type == DestroyNotify) found = windows_.find(event.xdestroywindow.window);
     if (found == windows_.end()) return;
@@ -503,6 +736,122 @@ void X11Platform::raiseWindow(NativeWindow window) {
     if (!display_ || !window) return;
     ErrorTrap trap(display_);
     XRaiseWindow(display_, Window(window));
+}
+
+std::unique_ptr<PlatformEditLine> X11Platform::createEditLine(NativeWindow window, const Rect& area,
+                                                              const char* text, const EditLineLook& look,
+                                                              EditLineListener* listener) {
+    if (!display_ || !window || !listener) return nullptr;
+    auto line = std::make_unique<X11EditLine>(*this, area, text, look, listener);
+    if (!line->open(Window(window))) return nullptr;
+    return line;
+}
+
+bool X11Platform::isDestroyed(Window w) const {
+    auto found = windows_.find(w);
+    return found != windows_.end() && found->second->destroyed();
+}
+
+std::int32_t X11Platform::popupMenu(NativeWindow owner, Point screen, const MenuEntry* entries,
+                                    std::int32_t count) {
+    if (!display_ || !owner || !entries || count <= 0) return -1;
+    X11MenuWindow menu(entries, count);
+    if (!menu.open(*this, screen)) return -1;
+    const Window w = menu.handle();
+    // The menu takes every click and key until it closes: a click outside closes it and goes
+    // nowhere else. Another client's grab can hold the pointer for a moment.
+    bool grabbed = false;
+    for (int attempt = 0; attempt < 20 && !grabbed; ++attempt) {
+        grabbed = XGrabPointer(display_, w, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                               GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+        if (!grabbed) sleep(5);
+    }
+    if (!grabbed) return -1;
+    XGrabKeyboard(display_, w, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+
+    // A release chooses only after a press in the menu or a move of the pointer: the release
+    // of the click that opened the menu chooses nothing.
+    Point start;
+    queryPointer(0, start);
+    bool armed = false;
+    std::int32_t chosen = -1;
+    bool done = false;
+    std::vector<XEvent> deferred; // presses for other windows, handled after the menu
+    while (!done && display_ && !isDestroyed(Window(owner)) && !isDestroyed(w)) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.xany.window != w) {
+            if (event.type == ButtonPress) deferred.push_back(event);
+            else handle(event);
+            continue;
+        }
+        switch (event.type) {
+        case MotionNotify: {
+            const Point at(event.xmotion.x, event.xmotion.y);
+            const Point rootAt(event.xmotion.x_root, event.xmotion.y_root);
+            armed = armed || std::abs(rootAt.h - start.h) + std::abs(rootAt.v - start.v) > 3;
+            menu.light(menu.panel().entryAt(at));
+            break;
+        }
+        case ButtonPress: {
+            const Point at(event.xbutton.x, event.xbutton.y);
+            if (!menu.inside(at)) {
+                done = true;
+                break;
+            }
+            armed = true;
+            menu.light(menu.panel().entryAt(at));
+            break;
+        }
+        case ButtonRelease: {
+            const std::int32_t entry = menu.panel().entryAt(Point(event.xbutton.x, event.xbutton.y));
+            if (armed && entry >= 0) {
+                chosen = entry;
+                done = true;
+            }
+            break;
+        }
+        case KeyPress: {
+            const KeySym keysym = XLookupKeysym(&event.xkey, 0);
+            if (keysym == XK_Escape) {
+                done = true;
+            } else if (keysym == XK_Up || keysym == XK_KP_Up) {
+                menu.light(menu.panel().step(menu.lit(), -1));
+            } else if (keysym == XK_Down || keysym == XK_KP_Down) {
+                menu.light(menu.panel().step(menu.lit(), 1));
+            } else if ((keysym == XK_Return || keysym == XK_KP_Enter || keysym == XK_space) && menu.lit() >= 0) {
+                chosen = menu.lit();
+                done = true;
+            }
+            break;
+        }
+        default:
+            handle(event);
+            break;
+        }
+    }
+    if (display_) {
+        ErrorTrap trap(display_);
+        XUngrabPointer(display_, CurrentTime);
+        XUngrabKeyboard(display_, CurrentTime);
+        for (auto it = deferred.rbegin(); it != deferred.rend(); ++it) XPutBackEvent(display_, &*it);
+    }
+    return chosen;
+}
+
+std::int32_t X11Platform::discardPendingPresses(NativeWindow window, std::int32_t count) {
+    if (!display_ || !window) return 0;
+    auto isButton = [](Display*, XEvent* e, XPointer target) -> Bool {
+        return (e->type == ButtonPress || e->type == ButtonRelease) &&
+               e->xany.window == *reinterpret_cast<Window*>(target);
+    };
+    Window target = Window(window);
+    std::int32_t dropped = 0;
+    XEvent event;
+    while (dropped < count && XCheckIfEvent(display_, &event, isButton, reinterpret_cast<XPointer>(&target))) {
+        ++dropped;
+    }
+    return dropped;
 }
 
 std::uint32_t X11Platform::tickCount() {

@@ -3,6 +3,8 @@
 #include "TestWidgets.h"
 #include "gui/Picture.h"
 #include "gui/RootView.h"
+#include "gui/widgets/PopupChoice.h"
+#include "gui/widgets/TextField.h"
 
 #include "EffectBase.h"
 
@@ -38,8 +40,19 @@ VstInt32 TestPanel::open(void* parent) {
     fader = new (std::nothrow) FaderWidget(Rect(120, 30, 144, 230), this, 1, handle);
     readout = new (std::nothrow) ReadoutWidget(Rect(200, 40, 360, 60), "Level");
     pad = new (std::nothrow) PressPad(Rect(400, 200, 440, 240), this, 2);
+    field = new (std::nothrow) TextField(Rect(200, 100, 330, 120), this, 3, "abc", nullptr, 0);
+    choice = new (std::nothrow) PopupChoice(Rect(200, 150, 300, 168), this, 4, nullptr, nullptr, styleCheckCurrent);
+    if (field) {
+        field->setTextColour(blackColour);
+        field->setBackColour(Colour{240, 240, 220, 0});
+        field->setFrameColour(greyColour);
+    }
+    if (choice) {
+        for (const char* entry : {"Low", "-", "Mid", "High"}) choice->addEntry(entry);
+        choice->setBackColour(Colour{30, 30, 60, 0});
+    }
     for (Widget* w : {static_cast<Widget*>(toggle), static_cast<Widget*>(fader), static_cast<Widget*>(readout),
-                      static_cast<Widget*>(pad)}) {
+                      static_cast<Widget*>(pad), static_cast<Widget*>(field), static_cast<Widget*>(choice)}) {
         if (w && !rootView->addWidget(w)) delete w;
     }
     if (toggle) toggle->setValue(effect->getParameter(0));
@@ -56,6 +69,8 @@ void TestPanel::close() {
     fader = nullptr;
     readout = nullptr;
     pad = nullptr;
+    field = nullptr;
+    choice = nullptr;
     for (Picture** p : {&background, &toggleFrames, &handle}) {
         if (*p) (*p)->release();
         *p = nullptr;
@@ -75,6 +90,10 @@ void TestPanel::valueChanged(std::int32_t tag, float value) {
 }
 
 void TestPanel::valueChanged(DrawPort& port, ValueWidget* widget) {
-    effect->setParameterAndAutomate(widget->getTag(), widget->getValue());
+    char text[256] = {};
+    if (widget == field) field->getText(text);
+    if (widget == choice) choice->getCurrent(text);
+    if (widget == field || widget == choice) texts.push_back(std::to_string(widget->getTag()) + ":" + text);
+    else effect->setParameterAndAutomate(widget->getTag(), widget->getValue());
     widget->update(port);
 }

@@ -1,13 +1,17 @@
 #pragma once
-// The test plug-in's editor: a background, a toggle, a fader, a read-out of the fader and a
-// pad that records the buttons of presses.
+// The test plug-in's editor: a background, a toggle, a fader, a read-out of the fader, a pad
+// that records the buttons of presses, a text field and a popup choice.
 #include "gui/GuiEditorBase.h"
 #include "gui/widgets/ValueWidget.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace gui {
 class Picture;
+class PopupChoice;
+class TextField;
 }
 class ToggleWidget;
 class FaderWidget;
@@ -28,6 +32,8 @@ public:
     // Editor thread: a widget moved by the user.
     void valueChanged(std::int32_t tag, float value);
     void valueChanged(gui::DrawPort& port, gui::ValueWidget* widget) override;
+    // What the text field and the popup choice told, as "tag:text", oldest first.
+    const std::vector<std::string>& textsTold() const { return texts; }
 
 private:
     gui::Picture* background = nullptr;
@@ -37,4 +43,7 @@ private:
     FaderWidget* fader = nullptr;
     ReadoutWidget* readout = nullptr;
     PressPad* pad = nullptr;
+    gui::TextField* field = nullptr;
+    gui::PopupChoice* choice = nullptr;
+    std::vector<std::string> texts;
 };
