@@ -34,6 +34,10 @@ protected:
     }
     ~CurveViewTest() override
     {
+        // The view goes before the curve it is attached to, as the editor closes before the
+        // effect goes.
+        view->removeWidget(curveView);
+        delete curveView;
         graph->release();
         mark->release();
     }
