@@ -9,6 +9,7 @@
 int infoCommand(const CommandArguments& arguments);
 int processCommand(const CommandArguments& arguments);
 int editorCommand(const CommandArguments& arguments);
+int validateCommand(const CommandArguments& arguments);
 
 namespace {
 
@@ -16,6 +17,7 @@ const Command commands[] = {
     {"info", "PLUGIN", "print a plug-in's record, programs, parameters and chunk size", infoCommand},
     {"process", "PLUGIN IN OUT [options]", "render a sound file through a plug-in", processCommand},
     {"editor", "PLUGIN [options]", "open a plug-in's editor on the X display, save it as PNG", editorCommand},
+    {"validate", "PLUGIN [--strict N]", "check a plug-in as a careful host would; PASS or FAIL per check", validateCommand},
 };
 
 void printUsage(std::FILE* out)

@@ -91,7 +91,10 @@ std::unique_ptr<PluginLoader> PluginLoader::open(const std::string& path, std::s
 
     std::unique_ptr<PluginLoader> loader(new PluginLoader(path, hostVersion));
     ::dlerror();
-    loader->library_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A name without a folder would make dlopen search the library path and load whatever
+    // library of that name it finds there: the plug-in is always the file named.
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    loader->library_ = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (loader->library_ == nullptr) {
         const char* why = ::dlerror();
         error = "cannot load " + quoted(path) + " as a shared library: " + (why ? why : "unknown error");

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <optional>
 
@@ -25,7 +27,9 @@ const char* const helpText =
     "\n"
     "Renders the sound file IN (any format libsndfile reads) through the VST 2 plug-in PLUGIN\n"
     "at IN's sample rate and writes OUT as a 32-bit float WAV file with one channel per plug-in\n"
-    "output. OUT appears only when the whole render succeeded.\n"
+    "output. OUT appears only when the whole render succeeded; OUT and --save-chunk must name\n"
+    "files other than IN and each other. A plug-in named without a folder is the file of that\n"
+    "name in the current folder.\n"
     "\n"
     "Options:\n"
     "  --param I=V        set parameter I to the normalised value V (0 to 1); may be repeated,\n"
@@ -151,6 +155,66 @@ std::string parseOptions(const CommandArguments& arguments, Options& options)
     return {};
 }
 
+// Whether two paths name one file: the same file when both exist (links included), else the
+// same place once resolved.
+bool sameFile(const std::string& a, const std::string& b)
+{
+    std::error_code failure;
+    if (std::filesystem::equivalent(a, b, failure))
+        return true;
+    std::error_code otherFailure;
+    const auto resolvedA = std::filesystem::weakly_canonical(a, failure);
+    const auto resolvedB = std::filesystem::weakly_canonical(b, otherFailure);
+    return !failure && !otherFailure && resolvedA == resolvedB;
+}
+
+// Files the render would write over what it reads or writes elsewhere: an error text, empty
+// when the files are apart.
+std::string checkFilesApart(const Options& options)
+{
+    if (sameFile(options.output, options.input))
+        return "OUT '" + options.output + "' is the input file: the render would replace what it reads";
+    if (options.saveChunk.empty())
+        return {};
+    if (sameFile(options.saveChunk, options.output))
+        return "--save-chunk '" + options.saveChunk + "' is the output file: the chunk would replace the render";
+    if (sameFile(options.saveChunk, options.input))
+        return "--save-chunk '" + options.saveChunk + "' is the input file: the chunk would replace it";
+    return {};
+}
+
+// The frames a WAV file's header declares for its data, or nothing for another kind of file.
+// libsndfile reports a truncated file's frames as those present, so the header is read here.
+std::optional<std::int64_t> declaredWavFrames(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    char riff[12];
+    if (!file.read(riff, sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
+        return std::nullopt;
+    std::uint32_t blockAlign = 0;
+    char header[8];
+    while (file.read(header, sizeof header)) {
+        std::uint32_t size;
+        std::memcpy(&size, header + 4, sizeof size);
+        if (std::memcmp(header, "fmt ", 4) == 0 && size >= 16) {
+            char format[16];
+            if (!file.read(format, sizeof format))
+                return std::nullopt;
+            std::uint16_t align;
+            std::memcpy(&align, format + 12, sizeof align);
+            blockAlign = align;
+            file.seekg(static_cast<std::streamoff>(size - 16 + (size & 1)), std::ios::cur);
+        } else if (std::memcmp(header, "data", 4) == 0) {
+            if (blockAlign == 0)
+                return std::nullopt;
+            return static_cast<std::int64_t>(size / blockAlign);
+        } else {
+            file.seekg(static_cast<std::streamoff>(size) + (size & 1), std::ios::cur);
+        }
+    }
+    return std::nullopt;
+}
+
 // Checks every --param against the plug-in's parameter count.
 std::optional<std::vector<ParameterSetting>> checkParameters(const Options& options, VstInt32 numParams,
                                                              std::string& error)
@@ -222,6 +286,7 @@ private:
     PluginLoader& plugin_;
     std::string error_;
     std::int64_t written_ = 0;
+    std::int64_t inputFrames_ = 0;  // read from IN, without the tail
     VstInt32 numInputs_ = 0;
     VstInt32 numOutputs_ = 0;
     bool replacing_ = true;  // processReplacing, else process on zeroed outputs
@@ -301,6 +366,11 @@ int Render::run()
     plugin_.dispatch(effMainsChanged, 0, 0);
     if (!processed)
         return fail(error_);
+    const std::int64_t declared = std::max(knownFrames, declaredWavFrames(options_.input).value_or(0));
+    if (inputFrames_ < declared)
+        std::fprintf(stderr, "plughost %s: warning: '%s' ends after %lld of the %lld frames its header declares\n",
+                     command, options_.input.c_str(), static_cast<long long>(inputFrames_),
+                     static_cast<long long>(declared));
 
     if (!options_.saveChunk.empty() && !writeChunk(plugin_, chunkFile, error_))
         return fail(error_);
@@ -344,8 +414,12 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
     std::int64_t tailLeft = tailFrames;
     bool inputEnded = false;
 
-    const auto previousInt = std::signal(SIGINT, onInterrupt);
-    const auto previousTerm = std::signal(SIGTERM, onInterrupt);
+    // Every signal that ends a terminal session stops the render, so that the temporary
+    // files are removed instead of left behind.
+    const int stoppingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    void (*previous[std::size(stoppingSignals)])(int);
+    for (std::size_t i = 0; i < std::size(stoppingSignals); ++i)
+        previous[i] = std::signal(stoppingSignals[i], onInterrupt);
     bool ok = true;
     while (true) {
         sf_count_t frames = 0;
@@ -360,6 +434,7 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
                 }
             } else {
                 feedInputs(interleavedIn, inputInfo.channels, frames, inputs);
+                inputFrames_ += frames;
             }
         }
         if (inputEnded) {
@@ -397,8 +472,8 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
         }
     }
     progress.finish();
-    std::signal(SIGINT, previousInt);
-    std::signal(SIGTERM, previousTerm);
+    for (std::size_t i = 0; i < std::size(stoppingSignals); ++i)
+        std::signal(stoppingSignals[i], previous[i]);
     return ok;
 }
 
@@ -412,7 +487,9 @@ int processCommand(const CommandArguments& arguments)
         return 0;
     }
     Options options;
-    const std::string error = parseOptions(arguments, options);
+    std::string error = parseOptions(arguments, options);
+    if (error.empty())
+        error = checkFilesApart(options);
     if (!error.empty())
         return reportUsage(command, error);
     auto plugin = openPlugin(options.plugin, command);

@@ -8,6 +8,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 packages=(
   build-essential cmake ninja-build pkg-config
+  clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev
   libx11-dev libxext-dev libxtst-dev xvfb x11-utils

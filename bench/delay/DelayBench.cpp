@@ -1,9 +1,14 @@
 // Ombrisk's processReplacing at block 512 against a baseline that moves the same bytes per
 // sample: one float read from a ring of the same size, one written into it, one input read
 // and two outputs written. Compare the time_per_sample counters of the two.
+// BM_OmbriskDenormalDecay reports decay_ratio: the time of a block whose signal decays through
+// the denormal range over that of a block of plain noise, both measured in the same run.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -106,6 +111,62 @@ void BM_OmbriskProcessReplacing(benchmark::State& state)
     setSamplesCounter(state);
 }
 BENCHMARK(BM_OmbriskProcessReplacing)->ArgName("mode")->Arg(0)->Arg(1)->Arg(2);
+
+// An opened plug-in with the shortest delay (1832 samples) at feedback 0.9, so that the ring
+// holds the decaying signal.
+std::unique_ptr<PluginLoader> decayingDelay(std::string& error)
+{
+    auto plugin = PluginLoader::open(OMBRISK_PATH, error);
+    if (!plugin)
+        return nullptr;
+    AEffect* effect = plugin->effect();
+    plugin->dispatch(effOpen);
+    plugin->dispatch(effSetBlockSize, 0, blockSize);
+    plugin->dispatch(effMainsChanged, 0, 1);
+    effect->setParameter(effect, 0, 1.0f);
+    effect->setParameter(effect, 3, 1.0f);
+    effect->setParameter(effect, 1, 0.9f);
+    return plugin;
+}
+
+// Noise falling from 1e-38 to 1e-45 within each block, the tail of a note crossing the
+// denormal range, against plain noise through a second instance.
+void BM_OmbriskDenormalDecay(benchmark::State& state)
+{
+    std::string error;
+    auto steadyPlugin = decayingDelay(error);
+    auto decayPlugin = steadyPlugin ? decayingDelay(error) : nullptr;
+    if (!decayPlugin) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    auto steadyInput = noise(blockSize);
+    auto decayInput = noise(blockSize);
+    for (int i = 0; i < blockSize; ++i)
+        decayInput[std::size_t(i)] *= static_cast<float>(1e-38 * std::pow(10.0, -7.0 * i / blockSize));
+    std::vector<float> left(blockSize), right(blockSize);
+    float* outputs[] = {left.data(), right.data()};
+    using Clock = std::chrono::steady_clock;
+    Clock::duration steady{}, decay{};
+    const auto timed = [&](PluginLoader& plugin, std::vector<float>& input, Clock::duration& total) {
+        AEffect* effect = plugin.effect();
+        float* inputs[] = {input.data()};
+        const auto start = Clock::now();
+        effect->processReplacing(effect, inputs, outputs, blockSize);
+        benchmark::DoNotOptimize(left.data());
+        benchmark::ClobberMemory();
+        total += Clock::now() - start;
+    };
+    for (auto _ : state) {
+        timed(*steadyPlugin, steadyInput, steady);
+        timed(*decayPlugin, decayInput, decay);
+    }
+    state.counters["decay_ratio"] =
+        std::chrono::duration<double>(decay).count() / std::chrono::duration<double>(steady).count();
+    state.counters["time_per_sample"] = benchmark::Counter(
+        2.0 * blockSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_OmbriskDenormalDecay);
 
 } // namespace
 

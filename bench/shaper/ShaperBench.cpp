@@ -4,11 +4,15 @@
 //   build/bin/shaper_bench
 //
 // Compare VorlaneFixed, VorlaneGlide (both cutoffs gliding at full speed, the worst case) and
-// VorlaneGlideOneSide with Baseline (per_frame, in seconds); FillTable50 is per table.
+// VorlaneGlideOneSide with Baseline (per_frame, in seconds); FillTable50 is per table, for an
+// ordinary curve and the slowest kind.
+// VorlaneDenormalDecay reports decay_ratio: the time of a block whose signal decays through the
+// denormal range over that of a block of plain noise, both measured in the same run.
 #include "ShaperEffect.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -181,13 +185,55 @@ void VorlaneGlideOneSide(benchmark::State& state)
     perFrame(state);
 }
 
+// Noise falling from 1e-38 to 1e-45 within each block, the tail of a note crossing the
+// denormal range, against the steady block through a second instance.
+void VorlaneDenormalDecay(benchmark::State& state)
+{
+    ShaperEffect steadyEffect(nullptr), decayEffect(nullptr);
+    configure(steadyEffect);
+    configure(decayEffect);
+    Block steadyBlock, decayBlock;
+    for (int i = 0; i < blockSize; ++i) {
+        const auto level = static_cast<float>(1e-38 * std::pow(10.0, -7.0 * i / blockSize));
+        decayBlock.inLeft[size_t(i)] *= level;
+        decayBlock.inRight[size_t(i)] *= level;
+    }
+    for (int i = 0; i < 8; ++i) {  // let the initial glides finish
+        AEffect* steady = steadyEffect.getAEffect();
+        AEffect* decay = decayEffect.getAEffect();
+        steady->processReplacing(steady, steadyBlock.in, steadyBlock.out, blockSize);
+        decay->processReplacing(decay, steadyBlock.in, steadyBlock.out, blockSize);
+    }
+    using Clock = std::chrono::steady_clock;
+    Clock::duration steadyTime{}, decayTime{};
+    const auto timed = [](ShaperEffect& effect, Block& block, Clock::duration& total) {
+        AEffect* record = effect.getAEffect();
+        const auto start = Clock::now();
+        record->processReplacing(record, block.in, block.out, blockSize);
+        benchmark::DoNotOptimize(block.outLeft.data());
+        benchmark::ClobberMemory();
+        total += Clock::now() - start;
+    };
+    for (auto _ : state) {
+        timed(steadyEffect, steadyBlock, steadyTime);
+        timed(decayEffect, decayBlock, decayTime);
+    }
+    state.counters["decay_ratio"] = std::chrono::duration<double>(decayTime).count() /
+                                    std::chrono::duration<double>(steadyTime).count();
+    state.counters["per_frame"] = benchmark::Counter(
+        2.0 * blockSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Argument 0: fifty points in order of x, as the editor keeps them. Argument 1: the same
+// points with x zigzagging, as only a chunk can hold them, where the searches never meet
+// some x (the slowest curves known).
 void FillTable50(benchmark::State& state)
 {
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> d(0.0f, 1.0f);
     std::vector<CurvePoint> points(50);
     for (size_t i = 0; i < points.size(); ++i)
-        points[i] = {float(i) / 49.0f, d(rng)};
+        points[i] = {state.range(0) == 0 ? float(i) / 49.0f : (i % 2 ? 0.2f : 0.8f), d(rng)};
     ShaperCurve curve;
     curve.setPoints(points.data(), 50);
     std::vector<float> table(1024);
@@ -203,6 +249,7 @@ BENCHMARK(Baseline_)->Name("Baseline");
 BENCHMARK(VorlaneFixed);
 BENCHMARK(VorlaneGlide);
 BENCHMARK(VorlaneGlideOneSide);
-BENCHMARK(FillTable50)->Unit(benchmark::kMillisecond);
+BENCHMARK(VorlaneDenormalDecay);
+BENCHMARK(FillTable50)->ArgName("zigzag")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,11 +1,13 @@
 #include "DelayEffect.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "DenormalGuard.h"
 #include "EditorBase.h"
 #include "Module.h"
 
@@ -45,6 +47,79 @@ VstInt32 ringAdvance(VstInt32 p, VstInt32 n, VstInt32 length)
     return p + n >= length ? p + n - length : p + n;
 }
 
+// The delay that the tempo, divisor, multiplier and lag parameters make.
+struct DelayShape {
+    VstInt32 bpm;
+    VstInt32 divisor;
+    VstInt32 multiplier;
+    VstInt32 steps;
+    VstInt32 length;
+};
+
+DelayShape shapeOf(float delay, float div, float mult, float outpos, VstInt32 bufferLength)
+{
+    DelayShape shape{};
+    shape.divisor = truncated(static_cast<double>(div) * 31.0 + 1.0, 1, 32);
+    shape.multiplier = truncated(static_cast<double>(mult) * 15.0 + 1.0, 1, 16);
+    shape.steps = truncated(static_cast<double>(outpos) * 32.0, 0, 32);
+    shape.bpm = truncated(static_cast<double>(delay) * 125.0 + 55.0, 55, 180);
+    const VstInt32 barSamples = (240000 / shape.bpm) * 44;
+    shape.length = std::min((barSamples / shape.divisor) * shape.multiplier, bufferLength - 1);
+    return shape;
+}
+
+// DelayEffect::changes: bits 0-1 hold the playback mode set last, bits 2-19 the alternate
+// length taken when parameter 6 was set; bit 20 asks the audio thread to place the read
+// position anew, bit 21 to start the alternate phase again with that length.
+constexpr std::uint32_t modeBits = 0x3u;
+constexpr int altLengthShift = 2;
+constexpr std::uint32_t altLengthBits = 0x3ffffu << altLengthShift;
+constexpr std::uint32_t placeRequest = 1u << 20;
+constexpr std::uint32_t restartRequest = 1u << 21;
+
+VstInt32 modeOf(std::uint32_t word)
+{
+    return static_cast<VstInt32>(word & modeBits);
+}
+
+VstInt32 altLengthOf(std::uint32_t word)
+{
+    return static_cast<VstInt32>((word & altLengthBits) >> altLengthShift);
+}
+
+// Replaces the bits under mask with bits in one step, so that no other thread's change
+// comes between reading and writing the word.
+void publish(std::atomic<std::uint32_t>& word, std::uint32_t mask, std::uint32_t bits)
+{
+    std::uint32_t old = word.load(std::memory_order_relaxed);
+    while (!word.compare_exchange_weak(old, (old & ~mask) | bits, std::memory_order_release,
+                                       std::memory_order_relaxed)) {
+    }
+}
+
+// What the kernels write into the ring: held within the float range, and zero below its
+// normal range where the processor does not flush denormals itself, so that echoes die away
+// instead of holding the smallest denormals for ever.
+constexpr double ringTop = FLT_MAX;
+float ringSample(double sum)
+{
+    const auto sample = static_cast<float>(std::clamp(sum, -ringTop, ringTop));
+    if (!DenormalGuard::flushesDenormals && std::fabs(sample) < FLT_MIN)
+        return 0.0f;
+    return sample;
+}
+
+// Whether the kernel may run four samples at a time and still read exactly what one at a time
+// would: no sample may read a position written by an earlier sample of its own four. Forward
+// that happens when the write position leads by one to three samples; backward where the
+// read and write positions cross within the chunk.
+bool fourAtATime(bool backward, VstInt32 w, VstInt32 r, VstInt32 n)
+{
+    if (backward)
+        return r - w < 1 || r - w > 2 * (n - n % 4) - 3;
+    return w - r < 1 || w - r > 3;
+}
+
 } // namespace
 
 DelayEffect::DelayEffect(audioMasterCallback callback)
@@ -64,6 +139,8 @@ DelayEffect::DelayEffect(audioMasterCallback callback)
     setFlagCanReplacing(true);
     setUniqueID(fourCharCode("Ombr"));
     suspend();
+    // No audio runs yet: the engine starts with the defaults in place.
+    applyChanges();
 }
 
 DelayEffect::~DelayEffect()
@@ -82,7 +159,7 @@ void DelayEffect::setParameter(VstInt32 index, float value)
         switch (index) {
         case 0:
             delayParam = value;
-            updateDelay(delayParam, divParam, multParam);
+            updateDelay(value, divParam, multParam);
             break;
         case 1:
             feedback = value;
@@ -92,11 +169,11 @@ void DelayEffect::setParameter(VstInt32 index, float value)
             break;
         case 3:
             divParam = value;
-            updateDelay(delayParam, divParam, multParam);
+            updateDelay(delayParam, value, multParam);
             break;
         case 4:
             multParam = value;
-            updateDelay(delayParam, divParam, multParam);
+            updateDelay(delayParam, divParam, value);
             break;
         case 5:
             outposParam = value;
@@ -199,7 +276,7 @@ void DelayEffect::getParamDisplay(VstInt32 index, char* text)
         formatInteger(outposSteps, text);
         break;
     case 6:
-        formatInteger(reverseMode, text);
+        formatInteger(playbackMode(), text);
         break;
     case 7:
         formatInteger(revType, text);
@@ -217,9 +294,7 @@ void DelayEffect::getParamName(VstInt32 index, char* text)
 
 float DelayEffect::getVu()
 {
-    const float level = peak;
-    peak = 0.0f;
-    return level;
+    return peak.exchange(0.0f);
 }
 
 void DelayEffect::suspend()
@@ -233,64 +308,91 @@ void DelayEffect::setReverseMode(float value, float delay, float div, float mult
     VstInt32 mode = truncated(value, normal, reverse);
     if (revType > 0 && value > 0.0f)
         mode = alternate;
-    reverseMode = mode;
-    altPhase = 1;
     updateDelay(delay, div, mult);
-    altLength = delayLength;
+    // The mode travels with a request to place the read position again, since where it goes
+    // depends on the mode.
+    const DelayShape shape = shapeOf(delay, div, mult, outposParam, bufferLength);
+    publish(changes, modeBits | altLengthBits,
+            static_cast<std::uint32_t>(mode) |
+                static_cast<std::uint32_t>(shape.length) << altLengthShift | placeRequest |
+                restartRequest);
 }
 
 void DelayEffect::setReverseType(float value)
 {
     revType = truncated(value, 0, 1);
     if (reverseParam > 0.0f)
-        reverseMode = value > 0.0f ? alternate : reverse;
+        publish(changes, modeBits, value > 0.0f ? alternate : reverse);
 }
 
-// Host thread (parameter changes) or audio thread (process in normal mode). Every field is
-// written once, from locals, so the audio thread never sees a position outside the buffer.
 void DelayEffect::updateDelay(float delay, float div, float mult)
 {
-    const VstInt32 newDivisor = truncated(static_cast<double>(div) * 31.0 + 1.0, 1, 32);
-    const VstInt32 newMultiplier = truncated(static_cast<double>(mult) * 15.0 + 1.0, 1, 16);
-    const VstInt32 steps = truncated(static_cast<double>(outposParam) * 32.0, 0, 32);
-    const VstInt32 tempo = truncated(static_cast<double>(delay) * 125.0 + 55.0, 55, 180);
-    const VstInt32 barSamples = (240000 / tempo) * 44;
-    const VstInt32 length = std::min((barSamples / newDivisor) * newMultiplier, bufferLength - 1);
+    const DelayShape shape = shapeOf(delay, div, mult, outposParam, bufferLength);
+    divisor = shape.divisor;
+    multiplier = shape.multiplier;
+    outposSteps = shape.steps;
+    bpm = shape.bpm;
+    changes.fetch_or(placeRequest, std::memory_order_release);
+}
 
-    const VstInt32 w = writePos;
-    const VstInt32 lag = (steps * length) / 32;
-    VstInt32 position = w - length - lag;
+VstInt32 DelayEffect::playbackMode() const
+{
+    return modeOf(changes.load(std::memory_order_acquire));
+}
+
+void DelayEffect::applyChanges()
+{
+    std::uint32_t word = changes.load(std::memory_order_acquire);
+    if ((word & (placeRequest | restartRequest)) != 0)
+        word = changes.fetch_and(~(placeRequest | restartRequest), std::memory_order_acq_rel);
+    reverseMode = modeOf(word);
+    if ((word & restartRequest) != 0)
+        altPhase = 1;
+    if ((word & placeRequest) != 0)
+        placeReadPos();
+    if ((word & restartRequest) != 0)
+        altLength = altLengthOf(word);
+}
+
+void DelayEffect::placeReadPos()
+{
+    const DelayShape shape = shapeOf(delayParam.load(std::memory_order_relaxed),
+                                     divParam.load(std::memory_order_relaxed),
+                                     multParam.load(std::memory_order_relaxed),
+                                     outposParam.load(std::memory_order_relaxed), bufferLength);
+    const VstInt32 length = shape.length;
+    const VstInt32 lag = (shape.steps * length) / 32;
+    VstInt32 position = writePos - length - lag;
     if (position < 0)
-        position = w - length;
+        position = writePos - length;
     if (position < 0) {
         // Normal mode runs through the whole buffer, so the ring keeps the delay shown; the
         // backward modes run within the first delayLength samples and start at their top.
         position = reverseMode == normal ? position + bufferLength : length - 1;
     }
-
-    divisor = newDivisor;
-    multiplier = newMultiplier;
-    outposSteps = steps;
-    bpm = tempo;
     delayLength = length;
     readPos = position;
 }
 
 void DelayEffect::process(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
+    const DenormalGuard guard;
     runBlock<true>(inputs, outputs, sampleFrames);
 }
 
 void DelayEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
+    const DenormalGuard guard;
     runBlock<false>(inputs, outputs, sampleFrames);
 }
 
 template <bool accumulate>
 void DelayEffect::runBlock(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
-    if (sampleFrames <= 0 || !buffer || !inputs || !outputs || !inputs[0] || !outputs[0] ||
-        !outputs[1])
+    if (!buffer)
+        return;
+    applyChanges();
+    if (sampleFrames <= 0 || !inputs || !outputs || !inputs[0] || !outputs[0] || !outputs[1])
         return;
     const float* input = inputs[0];
     float* output0 = outputs[0];
@@ -304,10 +406,9 @@ void DelayEffect::runBlock(float** inputs, float** outputs, VstInt32 sampleFrame
     };
 
     while (remaining > 0) {
-        const VstInt32 mode = reverseMode;
-        if (mode == reverse) {
+        if (reverseMode == reverse) {
             advance(backwardChunk<accumulate>(input, output0, output1, remaining));
-        } else if (mode == alternate) {
+        } else if (reverseMode == alternate) {
             if (altPhase == 0) {
                 const VstInt32 n =
                     ringForwardChunk<accumulate>(input, output0, output1, remaining);
@@ -332,7 +433,7 @@ void DelayEffect::runBlock(float** inputs, float** outputs, VstInt32 sampleFrame
             }
         } else {
             if constexpr (accumulate)
-                updateDelay(delayParam, divParam, multParam);
+                placeReadPos();
             advance(forwardChunk<accumulate>(input, output0, output1, remaining));
         }
     }
@@ -389,18 +490,69 @@ VstInt32 DelayEffect::backwardChunk(const float* input, float* output0, float* o
 }
 
 // All inputs and outputs of a sample are read before any is written, so the host may pass
-// the same memory for input and outputs.
+// the same memory for input and outputs. A NaN or infinite input is silence and sums are held
+// within the float range, so the ring only ever holds finite samples and one bad sample cannot
+// make every later echo NaN. Four samples go at a time where that reads the same ring samples
+// as one at a time; the arithmetic of each sample is the same either way.
 template <bool backward, bool accumulate>
 void DelayEffect::runKernel(const float* input, float* output0, float* output1, VstInt32 w,
                             VstInt32 r, VstInt32 n)
 {
-    const float gain = volume;
-    const double loop = feedback;
-    float level = peak;
+    // The compilers' vector types: SSE on x86, plain code where there is none.
+    using Floats = float __attribute__((vector_size(16)));
+    using Doubles = double __attribute__((vector_size(32)));
+    using Masks = std::int32_t __attribute__((vector_size(16)));
+    constexpr float top = FLT_MAX;
+
+    const float gain = volume.load(std::memory_order_relaxed);
+    const double loop = feedback.load(std::memory_order_relaxed);
     float* const write = buffer + w;
     const float* const read = buffer + r;
-    for (VstInt32 i = 0; i < n; ++i) {
-        const float x = input[i];
+    float level = 0.0f;
+    VstInt32 i = 0;
+    if (fourAtATime(backward, w, r, n)) {
+        Floats levels{};
+        for (; i + 4 <= n; i += 4) {
+            Floats x, stored, o0{}, o1{};
+            std::memcpy(&x, input + i, sizeof x);
+            if constexpr (accumulate) {
+                std::memcpy(&o0, output0 + i, sizeof o0);
+                std::memcpy(&o1, output1 + i, sizeof o1);
+            }
+            if constexpr (backward) {
+                std::memcpy(&stored, read - i - 3, sizeof stored);
+                stored = __builtin_shufflevector(stored, stored, 3, 2, 1, 0);
+            } else {
+                std::memcpy(&stored, read + i, sizeof stored);
+            }
+            // x - x is zero exactly when x is finite.
+            const Masks finite = x - x == 0.0f;
+            x = (Floats)((Masks)x & finite);
+            const Floats y = gain * stored;
+            levels = y > levels ? y : levels;
+            const Doubles sum = __builtin_convertvector(x, Doubles) +
+                                loop * __builtin_convertvector(y, Doubles);
+            // Rounding a sum beyond the float range gives infinity, held here at the edge as
+            // ringSample holds the sum itself.
+            Floats written = __builtin_convertvector(sum, Floats);
+            written = written < top ? written : top;
+            written = written > -top ? written : -top;
+            if constexpr (!DenormalGuard::flushesDenormals) {
+                const Masks large = written >= FLT_MIN || written <= -FLT_MIN;
+                written = (Floats)((Masks)written & large);
+            }
+            std::memcpy(write + i, &written, sizeof written);
+            const Floats out0 = accumulate ? o0 + y : y;
+            const Floats out1 = accumulate ? o1 + y : y;
+            std::memcpy(output0 + i, &out0, sizeof out0);
+            std::memcpy(output1 + i, &out1, sizeof out1);
+        }
+        for (int lane = 0; lane < 4; ++lane)
+            if (levels[lane] > level)
+                level = levels[lane];
+    }
+    for (; i < n; ++i) {
+        const float x = std::isfinite(input[i]) ? input[i] : 0.0f;
         float o0 = 0.0f;
         float o1 = 0.0f;
         if constexpr (accumulate) {
@@ -410,9 +562,13 @@ void DelayEffect::runKernel(const float* input, float* output0, float* output1, 
         const float y = gain * (backward ? read[-i] : read[i]);
         if (y > level)
             level = y;
-        write[i] = static_cast<float>(static_cast<double>(x) + loop * static_cast<double>(y));
+        write[i] = ringSample(static_cast<double>(x) + loop * static_cast<double>(y));
         output0[i] = accumulate ? o0 + y : y;
         output1[i] = accumulate ? o1 + y : y;
     }
-    peak = level;
+    // The host thread may take the peak meanwhile: raise it only if this chunk went higher.
+    float current = peak.load(std::memory_order_relaxed);
+    while (level > current &&
+           !peak.compare_exchange_weak(current, level, std::memory_order_relaxed)) {
+    }
 }

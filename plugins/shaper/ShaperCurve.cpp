@@ -1,17 +1,29 @@
 #include "ShaperCurve.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
 constexpr int maxSearchEvaluations = 301;
+// splinePoint builds the basis bottom up for orders up to this (the curve uses 4).
+constexpr int maxBottomUpOrder = 8;
 
 // Bisection on the curve parameter for the point whose x equals `x`. `lastParameter` carries
 // the previous solution: when the window [last, last + w] brackets x, the search starts there.
+//
+// On a curve whose x rises along it the search meets the tolerance within a few evaluations.
+// Where x does not rise (points out of order, as a chunk may hold them), x may never be met
+// and the bracket shrinks until it can shrink no more, towards 0 through every power of two
+// down to the denormals: some 150 evaluations, 50 ms for a table. So the search also ends
+// once its bracket is narrower than the float resolution of the whole parameter range, or
+// its midpoint no longer moves (every later evaluation would repeat the last one). A curve
+// that meets every x never gets there.
 template <typename Curve>
 float searchYAt(const Curve& curveAt, float x, float lo, float hi, float window, float tolerance,
                 float& lastParameter)
 {
+    const float resolution = (hi - lo) * std::numeric_limits<float>::epsilon();
     float mid = (lo + hi) / 2.0f;
     if (lastParameter != -1.0f) {
         const CurvePoint first = curveAt(lastParameter);
@@ -24,7 +36,8 @@ float searchYAt(const Curve& curveAt, float x, float lo, float hi, float window,
     }
     CurvePoint p{};
     for (int evaluations = 1;; ++evaluations) {
-        p = curveAt(mid);
+        const float at = mid;
+        p = curveAt(at);
         float error;
         if (p.x < x) {
             lo = mid;
@@ -36,7 +49,8 @@ float searchYAt(const Curve& curveAt, float x, float lo, float hi, float window,
             error = p.x - x;
         }
         // The negated test also ends a search whose error is NaN.
-        if (evaluations >= maxSearchEvaluations || !(error > tolerance))
+        if (evaluations >= maxSearchEvaluations || !(error > tolerance) || mid == at ||
+            hi - lo < resolution)
             break;
     }
     lastParameter = mid;
@@ -89,15 +103,41 @@ float basis(int i, int k, const Knot* u, float t)
 CurvePoint splinePoint(const Knot* u, int n, int k, float t, const CurvePoint* p)
 {
     // Outside the parameter range every basis function is zero; stopping here also keeps the
-    // loop below from reading points or knots past the arrays.
+    // loops below from reading points or knots past the arrays.
     if (!(t >= 0.0f && t < static_cast<float>(n - k + 2)))
         return {0.0f, 0.0f};
     const int j = static_cast<int>(t);
     CurvePoint result{0.0f, 0.0f};
-    for (int i = j; i <= j + k - 1; ++i) {
-        const float b = basis(i, k, u, t);
-        result.x += b * p[i].x;
-        result.y += b * p[i].y;
+    if (k < 1 || k > maxBottomUpOrder) {
+        for (int i = j; i <= j + k - 1; ++i) {
+            const float b = basis(i, k, u, t);
+            result.x += b * p[i].x;
+            result.y += b * p[i].y;
+        }
+        return result;
+    }
+    // The basis functions j..j+k-1 of order k, built bottom up from those of order 1: each
+    // value is computed exactly as basis computes it, but once instead of once per path
+    // through the recursion, which makes a point several times cheaper.
+    float level[2 * maxBottomUpOrder - 1];
+    const int count = 2 * k - 1;
+    for (int m = 0; m < count; ++m)
+        level[m] = (u[j + m].f <= t && t < u[j + m + 1].f) ? 1.0f : 0.0f;
+    for (int order = 2; order <= k; ++order) {
+        for (int m = 0; m < count - order + 1; ++m) {
+            const int i = j + m;
+            float right = 0.0f;
+            if (u[i + order].i != u[i + 1].i)
+                right = (u[i + order].f - t) / (u[i + order].f - u[i + 1].f) * level[m + 1];
+            float left = 0.0f;
+            if (u[i + order - 1].i != u[i].i)
+                left = (t - u[i].f) / (u[i + order - 1].f - u[i].f) * level[m];
+            level[m] = right + left;
+        }
+    }
+    for (int m = 0; m < k; ++m) {
+        result.x += level[m] * p[j + m].x;
+        result.y += level[m] * p[j + m].y;
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #include "ShaperEffect.h"
 
+#include "DenormalGuard.h"
 #include "EditorBase.h"
 
 #include <algorithm>
@@ -27,6 +28,13 @@ const char* const parameterLabels[ShaperEffect::numParameters] = {
 bool validIndex(VstInt32 index) { return index >= 0 && index < ShaperEffect::numParameters; }
 
 bool gliding(float cutoff, float target) { return std::fabs(cutoff - target) > glideDeadZone; }
+
+// ShaperEffect::pendingChanges: a new target for each glide, and a filter mode that changed at
+// least once (which clears the filters' state even when it changed back).
+constexpr std::uint32_t preTargetSet = 1u << 0;
+constexpr std::uint32_t postTargetSet = 1u << 1;
+constexpr std::uint32_t preModeChanged = 1u << 2;
+constexpr std::uint32_t postModeChanged = 1u << 3;
 
 using Coefficients = ToneFilter::Coefficients;
 
@@ -61,11 +69,34 @@ struct Settings {
     float dry;
 };
 
+// Whether every sample of a channel's block is finite, checked four at a time (x - x is zero
+// exactly for finite x) so that clean blocks, nearly all of them, cost next to nothing more.
+bool allFinite(const float* x, VstInt32 n)
+{
+    using Floats = float __attribute__((vector_size(16)));
+    using Masks = std::int32_t __attribute__((vector_size(16)));
+    Masks finite = {-1, -1, -1, -1};
+    VstInt32 i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Floats v;
+        std::memcpy(&v, x + i, sizeof v);
+        finite &= v - v == 0.0f;
+    }
+    bool all = (finite[0] & finite[1] & finite[2] & finite[3]) != 0;
+    for (; i < n; ++i)
+        all = all && std::isfinite(x[i]);
+    return all;
+}
+
 // One sample of one channel: pre filter, gain, odd-symmetric table lookup, post filter, gain,
-// and the mix with the raw input.
-inline float shapeSample(float x, const Coefficients& preK, FilterState& pre, const Coefficients& postK,
+// and the mix with the raw input. The careful chain takes a NaN or infinite input as silence.
+template <bool careful>
+inline float shapeSample(float input, const Coefficients& preK, FilterState& pre, const Coefficients& postK,
                          FilterState& post, const Settings& s)
 {
+    float x = input;
+    if constexpr (careful)
+        x = std::isfinite(x) ? x : 0.0f;
     const float g = tick(preK, pre, x) * s.preGain;
     // g >= 0 takes the positive path, anything else (NaN included) the negative one.
     const bool negative = !(g >= 0.0f);
@@ -92,17 +123,17 @@ struct Channels {
 };
 
 // One stereo frame: the left channel, then the right one.
-template <bool accumulate>
+template <bool accumulate, bool careful>
 inline void shapeFrame(VstInt32 i, const Coefficients& preLeftK, const Coefficients& postLeftK,
                        const Coefficients& preRightK, const Coefficients& postRightK, Channels& c,
                        const Settings& s)
 {
-    const float left = shapeSample(s.inputs[0][i], preLeftK, c.preLeft, postLeftK, c.postLeft, s);
+    const float left = shapeSample<careful>(s.inputs[0][i], preLeftK, c.preLeft, postLeftK, c.postLeft, s);
     if constexpr (accumulate)
         s.outputs[0][i] += left;
     else
         s.outputs[0][i] = left;
-    const float right = shapeSample(s.inputs[1][i], preRightK, c.preRight, postRightK, c.postRight, s);
+    const float right = shapeSample<careful>(s.inputs[1][i], preRightK, c.preRight, postRightK, c.postRight, s);
     if constexpr (accumulate)
         s.outputs[1][i] += right;
     else
@@ -165,7 +196,7 @@ inline int indexInRange(float cutoff)
 // first, so that the glide's arithmetic stays off the filters' critical path. Where both sides
 // either glide through the whole stretch or rest, both cutoffs advance together with no tests;
 // otherwise step by step. Answers the number of frames processed.
-template <bool accumulate>
+template <bool accumulate, bool careful>
 VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
                     const Coefficients* postTable, Channels& channels, const Settings& settings,
                     VstInt32 frames)
@@ -201,7 +232,7 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
             // which would make it load them again for the right channel.
             const Coefficients preK = *preEntry[j];
             const Coefficients postK = *postEntry[j];
-            shapeFrame<accumulate>(done + j, preK, postK, preK, postK, channels, settings);
+            shapeFrame<accumulate, careful>(done + j, preK, postK, preK, postK, channels, settings);
         }
         done += n;
     }
@@ -220,7 +251,7 @@ void writeFloat(unsigned char* at, float v) { std::memcpy(at, &v, sizeof v); }
 }  // namespace
 
 ShaperEffect::ShaperEffect(audioMasterCallback callback)
-    : EffectBaseExt(callback, 0, numParameters)
+    : EffectBaseExt(callback, 0, numParameters), shapes(ShapeTable{}), filterTables(FilterTables{})
 {
     setUniqueID(fourCharCode("Vorl"));
     setNumInputs(2);
@@ -233,12 +264,15 @@ ShaperEffect::ShaperEffect(audioMasterCallback callback)
     preFilterRight.setSampleRate(rate);
     postFilterLeft.setSampleRate(rate);
     postFilterRight.setSampleRate(rate);
+    tablesRate = rate;
     rebuildShapeTable();
     for (VstInt32 index = 1; index <= 4; ++index)
         setParameter(index, 0.5f);
     for (VstInt32 index = 5; index <= 7; ++index)
         setParameter(index, 0.0f);
     std::strcpy(programName, "Init");
+    // No audio runs yet: the engine starts with all of it in place.
+    applyChanges();
 }
 
 ShaperEffect::~ShaperEffect() = default;
@@ -246,18 +280,20 @@ ShaperEffect::~ShaperEffect() = default;
 void ShaperEffect::rebuildShapeTable()
 {
     // The editor (a point dragged) and the host (a chunk, automation of parameter 0) may ask
-    // at once. One of them builds, from the newest points, until nobody asks any more.
+    // at once, and the table offered last wins: one sampled from older points but offered
+    // later would leave the sound on the older curve. So one of them builds, from the newest
+    // points, until nobody asks any more, and the other returns at once.
     shapeTableWanted.store(true);
     while (shapeTableWanted.load()) {
         if (shapeTableBuilding.exchange(true))
             return;
         if (shapeTableWanted.exchange(false)) {
-            ShapeTable& table = shapeTables.spare();
-            curve.fillTable(table.values, shapeTableSize);
+            ShapeTable built;
+            curve.fillTable(built.table, shapeTableSize);
             for (int i = 0; i < shapeTableSize - 1; ++i)
-                table.slopes[i] = table.values[i + 1] - table.values[i];
-            table.slopes[shapeTableSize - 1] = 0.0f;
-            shapeTables.publish();
+                built.slope[i] = built.table[i + 1] - built.table[i];
+            built.slope[shapeTableSize - 1] = 0.0f;
+            shapes.offer(built);
         }
         shapeTableBuilding.store(false);
     }
@@ -267,40 +303,22 @@ void ShaperEffect::setParameter(VstInt32 index, float value)
 {
     if (!std::isfinite(value))
         return;
-    switch (index) {
-    case 0:
+    if (index == 0) {
         rebuildShapeTable();
-        break;
-    case 1:
-        preGainFactor = 2.0f * value;
-        break;
-    case 2:
-        preTarget = value;
-        preStep = (value - preCutoff) * glideRate;
-        break;
-    case 3:
-        postGainFactor = 2.0f * value;
-        break;
-    case 4:
-        postTarget = value;
-        postStep = (value - postCutoff) * glideRate;
-        break;
-    case 5:
-        preFilterLeft.setMode(value != 0.0f ? 1 : 0);
-        preFilterRight.setMode(value != 0.0f ? 1 : 0);
-        break;
-    case 6:
-        postFilterLeft.setMode(value != 0.0f ? 1 : 0);
-        postFilterRight.setMode(value != 0.0f ? 1 : 0);
-        break;
-    case 7:
-        dryShare = value;
-        break;
-    default:
-        break;
+    } else if (index > 0 && index < numParameters) {
+        const float previous = paramValues[index - 1].exchange(value);
+        std::uint32_t changes = 0;
+        if (index == 2)
+            changes = preTargetSet;
+        else if (index == 4)
+            changes = postTargetSet;
+        else if (index == 5 && (previous != 0.0f) != (value != 0.0f))
+            changes = preModeChanged;
+        else if (index == 6 && (previous != 0.0f) != (value != 0.0f))
+            changes = postModeChanged;
+        if (changes != 0)
+            pendingChanges.fetch_or(changes, std::memory_order_release);
     }
-    if (index >= 1 && index < numParameters)
-        paramValues[index - 1].store(value, std::memory_order_relaxed);
     if (editor)
         editor->requestRefresh();
 }
@@ -308,56 +326,72 @@ void ShaperEffect::setParameter(VstInt32 index, float value)
 float ShaperEffect::getParameter(VstInt32 index)
 {
     if (index >= 1 && index < numParameters)
-        return paramValues[index - 1].load(std::memory_order_relaxed);
+        return paramValues[index - 1];
     return 0.0f;
+}
+
+void ShaperEffect::applyChanges()
+{
+    if (FilterTables* fresh = filterTables.take()) {
+        ToneFilter* filters[] = {&preFilterLeft, &postFilterLeft, &preFilterRight, &postFilterRight};
+        for (size_t k = 0; k < fresh->size(); ++k)
+            (*fresh)[k] = filters[k]->swapTables(std::move((*fresh)[k]));
+    }
+    shapes.take();
+    const auto value = [this](VstInt32 index) { return paramValues[index - 1].load(std::memory_order_relaxed); };
+    preGainFactor = 2.0f * value(1);
+    postGainFactor = 2.0f * value(3);
+    dryShare = value(7);
+    if (pendingChanges.load(std::memory_order_relaxed) == 0)
+        return;
+    const std::uint32_t changes = pendingChanges.exchange(0, std::memory_order_acquire);
+    // Each glide's step is worked out from the cutoff where the glide starts.
+    if ((changes & preTargetSet) != 0) {
+        preTarget = value(2);
+        preStep = (preTarget - preCutoff) * glideRate;
+    }
+    if ((changes & postTargetSet) != 0) {
+        postTarget = value(4);
+        postStep = (postTarget - postCutoff) * glideRate;
+    }
+    if ((changes & preModeChanged) != 0) {
+        const int mode = value(5) != 0.0f ? 1 : 0;
+        for (ToneFilter* filter : {&preFilterLeft, &preFilterRight}) {
+            filter->reset();
+            filter->setMode(mode);
+        }
+    }
+    if ((changes & postModeChanged) != 0) {
+        const int mode = value(6) != 0.0f ? 1 : 0;
+        for (ToneFilter* filter : {&postFilterLeft, &postFilterRight}) {
+            filter->reset();
+            filter->setMode(mode);
+        }
+    }
 }
 
 void ShaperEffect::process(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
+    const DenormalGuard guard;
     run<true>(inputs, outputs, sampleFrames);
 }
 
 void ShaperEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
+    const DenormalGuard guard;
     run<false>(inputs, outputs, sampleFrames);
 }
 
 template <bool accumulate>
 void ShaperEffect::run(float** inputs, float** outputs, VstInt32 frames)
 {
+    applyChanges();
     const bool buffersValid = inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1];
     if (buffersValid && frames > 0) {
-        const float* const in[2] = {inputs[0], inputs[1]};
-        float* const out[2] = {outputs[0], outputs[1]};
-        const ShapeTable& table = shapeTables.current();
-        const Settings settings{in, out, table.values, table.slopes, preGainFactor, postGainFactor, dryShare};
-        Channels channels{FilterState(preFilterLeft), FilterState(postFilterLeft),
-                          FilterState(preFilterRight), FilterState(postFilterRight)};
-        VstInt32 done = 0;
-        Glide pre{preCutoff, preTarget, preStep};
-        Glide post{postCutoff, postTarget, postStep};
-        if (pre.active() || post.active()) {
-            // Both channels' filters hold identical tables; gliding through one copy halves
-            // the cache traffic.
-            done = runGliding<accumulate>(pre, post, preFilterLeft.currentTable(),
-                                          postFilterLeft.currentTable(), channels, settings, frames);
-            if (pre.moved) {
-                preCutoff = pre.cutoff;
-                preFilterLeft.setCutoff(pre.cutoff);
-                preFilterRight.setCutoff(pre.cutoff);
-            }
-            if (post.moved) {
-                postCutoff = post.cutoff;
-                postFilterRight.setCutoff(post.cutoff);
-                postFilterLeft.setCutoff(post.cutoff);
-            }
-        }
-        const Coefficients preLeft = preFilterLeft.coefficients();
-        const Coefficients postLeft = postFilterLeft.coefficients();
-        const Coefficients preRight = preFilterRight.coefficients();
-        const Coefficients postRight = postFilterRight.coefficients();
-        for (VstInt32 i = done; i < frames; ++i)
-            shapeFrame<accumulate>(i, preLeft, postLeft, preRight, postRight, channels, settings);
+        if (allFinite(inputs[0], frames) && allFinite(inputs[1], frames))
+            runFrames<accumulate, false>(inputs, outputs, frames);
+        else
+            runFrames<accumulate, true>(inputs, outputs, frames);
     }
     preFilterLeft.flushDenormals();
     postFilterLeft.flushDenormals();
@@ -365,12 +399,56 @@ void ShaperEffect::run(float** inputs, float** outputs, VstInt32 frames)
     postFilterRight.flushDenormals();
 }
 
+template <bool accumulate, bool careful>
+void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
+{
+    const float* const in[2] = {inputs[0], inputs[1]};
+    float* const out[2] = {outputs[0], outputs[1]};
+    const ShapeTable& shape = shapes.value();
+    const Settings settings{in, out, shape.table, shape.slope, preGainFactor, postGainFactor, dryShare};
+    Channels channels{FilterState(preFilterLeft), FilterState(postFilterLeft),
+                      FilterState(preFilterRight), FilterState(postFilterRight)};
+    VstInt32 done = 0;
+    Glide pre{preCutoff, preTarget, preStep};
+    Glide post{postCutoff, postTarget, postStep};
+    if (pre.active() || post.active()) {
+        // Both channels' filters hold identical tables; gliding through one copy halves
+        // the cache traffic.
+        done = runGliding<accumulate, careful>(pre, post, preFilterLeft.currentTable(),
+                                               postFilterLeft.currentTable(), channels, settings, frames);
+        if (pre.moved) {
+            preCutoff = pre.cutoff;
+            preFilterLeft.setCutoff(pre.cutoff);
+            preFilterRight.setCutoff(pre.cutoff);
+        }
+        if (post.moved) {
+            postCutoff = post.cutoff;
+            postFilterRight.setCutoff(post.cutoff);
+            postFilterLeft.setCutoff(post.cutoff);
+        }
+    }
+    const Coefficients preLeft = preFilterLeft.coefficients();
+    const Coefficients postLeft = postFilterLeft.coefficients();
+    const Coefficients preRight = preFilterRight.coefficients();
+    const Coefficients postRight = postFilterRight.coefficients();
+    for (VstInt32 i = done; i < frames; ++i)
+        shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
+}
+
 void ShaperEffect::setSampleRate(float rate)
 {
-    preFilterLeft.setSampleRate(rate);
-    postFilterLeft.setSampleRate(rate);
-    preFilterRight.setSampleRate(rate);
-    postFilterRight.setSampleRate(rate);
+    const double fs = rate;
+    if (!(std::fabs(fs - tablesRate) > 1.0))
+        return;
+    const auto first = ToneFilter::buildTables(fs);
+    if (!first)
+        return;
+    // All four filters hold the same values in tables of their own.
+    FilterTables built;
+    for (auto& tables : built)
+        tables = std::make_unique<ToneFilter::Tables>(*first);
+    tablesRate = fs;
+    filterTables.offer(std::move(built));
 }
 
 void ShaperEffect::suspend()
@@ -482,12 +560,16 @@ VstInt32 ShaperEffect::setChunk(void* data, VstInt32 byteSize, bool)
     if (n < 0 || n > ShaperCurve::maxPoints || byteSize < chunkSize(n))
         return 0;
 
+    // Points and values are normalised: what lies outside 0..1 no editor or host could have
+    // set, and would drive the engine to infinite or NaN output.
+    const auto normalised = [](float v) { return std::clamp(v, 0.0f, 1.0f); };
     CurvePoint points[ShaperCurve::maxPoints];
     const unsigned char* at = bytes + chunkHeaderSize + sizeof n;
     for (int i = 0; i < n; ++i, at += 8) {
-        points[i] = {readFloat(at), readFloat(at + 4)};
-        if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y))
+        const float x = readFloat(at), y = readFloat(at + 4);
+        if (!std::isfinite(x) || !std::isfinite(y))
             return 0;
+        points[i] = {normalised(x), normalised(y)};
     }
     float values[numParameters - 1];
     for (float& v : values) {
@@ -495,6 +577,7 @@ VstInt32 ShaperEffect::setChunk(void* data, VstInt32 byteSize, bool)
         at += 4;
         if (!std::isfinite(v))
             return 0;
+        v = normalised(v);
     }
 
     curve.setPoints(points, n);

@@ -1,19 +1,27 @@
 // Vorlane's engine: per channel a pre filter, a gain, the table-driven waveshaper, a post filter,
 // a second gain and a dry/wet mix, with cutoff glides; its eight parameters and its state chunk.
+//
+// Parameters, chunks and sample rates may be set on any thread while the audio thread
+// processes. What they change reaches the audio thread at the start of its next block: values
+// through atomics with a word of flags for the changes that act once (a new glide, a filter
+// mode), tables built aside and handed over whole. Nothing is locked, nothing allocated on
+// the audio thread, and no change is lost or seen half made.
 #pragma once
 
 #include "EffectBaseExt.h"
-#include "ShapeTables.h"
+#include "Handoff.h"
 #include "ShaperCurve.h"
 #include "ToneFilter.h"
 
+#include <array>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 
 class ShaperEffect : public EffectBaseExt {
 public:
     static constexpr VstInt32 numParameters = 8;
-    static constexpr int shapeTableSize = ShapeTable::size;
+    static constexpr int shapeTableSize = 1024;
     // Header, point count and seven parameter values around the 8-byte points.
     static constexpr int chunkHeaderSize = 13;
     static constexpr int chunkFixedSize = 45;
@@ -39,36 +47,60 @@ public:
     void getParamName(VstInt32 index, char* text) override;
     VstInt32 getChunk(void** data, bool isPreset) override;
     // Refuses (0, nothing changed) a chunk with a bad header, a point count outside 0..50,
-    // fewer bytes than that count needs, or a non-finite number.
+    // fewer bytes than that count needs, or a non-finite number. Points and parameter values
+    // outside 0..1, which neither the editor nor a host can set, are taken as 0 or 1.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+    // Host thread: builds the filters' tables for the new rate beside the ones in use.
     void setSampleRate(float rate) override;
+    // Host thread, while no audio runs.
     void suspend() override;
 
-    // Any thread: samples the curve into a new shaper table, which the audio thread takes at
-    // the start of its next block. Never waits: while another thread builds, that thread
-    // builds once more for this call.
+    // Any thread but the audio thread: samples the curve into a new shaper table for the
+    // audio thread's next block. Never waits: while another thread builds, that thread builds
+    // once more for this call.
     void rebuildShapeTable();
 
     // Editor thread: the curve view edits the points, then sets parameter 0. Host thread: the
     // chunk replaces them.
     ShaperCurve& getCurve() { return curve; }
-    // Any thread: plain reads of the engine's state, for tests and displays; the table is the
-    // one published last.
-    const float* getShapeTable() const { return shapeTables.latest().values; }
+    // Plain reads of the audio thread's state, for tests and displays while no audio runs.
+    const float* getShapeTable() const { return shapes.value().table; }
     float getPreCutoff() const { return preCutoff; }
     float getPostCutoff() const { return postCutoff; }
     const ToneFilter& getPreFilterLeft() const { return preFilterLeft; }
     const ToneFilter& getPostFilterRight() const { return postFilterRight; }
 
 protected:
+    struct ShapeTable {
+        float table[shapeTableSize];
+        // Entry i is table[i + 1] - table[i]; the last one is 0.
+        float slope[shapeTableSize];
+    };
+    // The four filters' tables, in the order preLeft, postLeft, preRight, postRight.
+    using FilterTables = std::array<std::unique_ptr<ToneFilter::Tables>, 4>;
+
+    // Audio thread, at the start of every block: takes what other threads changed.
+    void applyChanges();
+
     ShaperCurve curve;
     ToneFilter preFilterLeft;
     ToneFilter postFilterLeft;
     ToneFilter preFilterRight;
     ToneFilter postFilterRight;
-    ShapeTables shapeTables;
+    Handoff<ShapeTable> shapes;
+    // Asked for a table, and one thread building: see rebuildShapeTable.
     std::atomic<bool> shapeTableWanted{false};
     std::atomic<bool> shapeTableBuilding{false};
+    Handoff<FilterTables> filterTables;
+    // Host thread: the rate of the tables built last.
+    double tablesRate = 0.0;
+
+    // The values of parameters 1..7 exactly as set, and which of the changes that act once
+    // are waiting for the audio thread (see ShaperEffect.cpp).
+    std::atomic<float> paramValues[numParameters - 1] = {};
+    std::atomic<std::uint32_t> pendingChanges{0};
+
+    // The audio thread's own state.
     float preCutoff = 0.5f;
     float postCutoff = 0.5f;
     float preTarget = 0.5f;
@@ -78,12 +110,14 @@ protected:
     float preGainFactor = 1.0f;
     float postGainFactor = 1.0f;
     float dryShare = 0.0f;
-    // Written by the host's threads, read by the editor thread.
-    std::atomic<float> paramValues[numParameters - 1] = {};
+
     char programName[24] = {};
     std::unique_ptr<unsigned char[]> chunkBuffer;
 
 private:
     template <bool accumulate>
     void run(float** inputs, float** outputs, VstInt32 frames);
+    // The careful chain takes NaN and infinite input samples as silence.
+    template <bool accumulate, bool careful>
+    void runFrames(float** inputs, float** outputs, VstInt32 frames);
 };

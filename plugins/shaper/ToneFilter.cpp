@@ -3,9 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-ToneFilter::ToneFilter()
+ToneFilter::ToneFilter() : tables(buildTables(44100.0))
 {
-    setSampleRate(44100.0);
     mode = 0;
     loadCoefficients();
 }
@@ -14,15 +13,17 @@ ToneFilter::~ToneFilter() = default;
 
 void ToneFilter::setSampleRate(double fs)
 {
-    if (std::fabs(fs - sampleRate) <= 1.0)
+    if (std::fabs(fs - tables->sampleRate) <= 1.0)
         return;
-    // Below 250 Hz the lowest entry (100 Hz) would lie above 0.4 x rate: no valid design, so a
-    // rate that low (or non-finite) keeps the tables built for the previous one.
-    if (!(fs >= 250.0) || !std::isfinite(fs))
-        return;
-    sampleRate = fs;
-    buildTables();
+    if (auto built = buildTables(fs))
+        swapTables(std::move(built));
+}
+
+std::unique_ptr<ToneFilter::Tables> ToneFilter::swapTables(std::unique_ptr<Tables> built)
+{
+    std::swap(tables, built);
     loadCoefficients();
+    return built;
 }
 
 void ToneFilter::setMode(int m)
@@ -54,7 +55,7 @@ void ToneFilter::flushDenormals()
 
 double ToneFilter::entryFrequency(int k) const
 {
-    const double r = std::pow(0.004 * sampleRate, 0.00025);
+    const double r = std::pow(0.004 * tables->sampleRate, 0.00025);
     double f = 100.0;
     for (int i = 0; i < k; ++i)
         f *= r;
@@ -64,22 +65,23 @@ double ToneFilter::entryFrequency(int k) const
 const ToneFilter::Coefficients& ToneFilter::tableEntry(int m, int k) const
 {
     const int index = k < 0 ? 0 : (k >= tableSize ? tableSize - 1 : k);
-    return (m == 0 ? lowPassTable : highPassTable)[index];
+    return (m == 0 ? tables->lowPass : tables->highPass)[index];
 }
 
-void ToneFilter::buildTables()
+std::unique_ptr<ToneFilter::Tables> ToneFilter::buildTables(double sampleRate)
 {
-    if (!lowPassTable) {
-        lowPassTable = std::make_unique<Coefficients[]>(tableSize);
-        highPassTable = std::make_unique<Coefficients[]>(tableSize);
-    }
+    // Below 250 Hz the lowest entry (100 Hz) would lie above 0.4 x rate: no valid design.
+    if (!(sampleRate >= 250.0) || !std::isfinite(sampleRate))
+        return nullptr;
+    auto built = std::make_unique_for_overwrite<Tables>();
+    built->sampleRate = sampleRate;
     const double sqrt2 = std::numbers::sqrt2;
     const double r = std::pow(0.004 * sampleRate, 0.00025);
     double f = 100.0;
     for (int k = 0; k < tableSize; ++k) {
         const double t = std::tan(f * std::numbers::pi / sampleRate);
 
-        Coefficients& lp = lowPassTable[k];
+        Coefficients& lp = built->lowPass[k];
         const double c = 1.0 / t;
         lp.a0 = static_cast<float>(1.0 / (sqrt2 * c + c * c + 1.0));
         lp.a1 = static_cast<float>(2.0 * static_cast<double>(lp.a0));
@@ -87,7 +89,7 @@ void ToneFilter::buildTables()
         lp.b1 = static_cast<float>((1.0 - c * c) * static_cast<double>(lp.a1));
         lp.b2 = static_cast<float>((1.0 - sqrt2 * c + c * c) * static_cast<double>(lp.a0));
 
-        Coefficients& hp = highPassTable[k];
+        Coefficients& hp = built->highPass[k];
         hp.a0 = static_cast<float>(1.0 / (sqrt2 * t + t * t + 1.0));
         hp.a1 = static_cast<float>(-2.0 * static_cast<double>(hp.a0));
         hp.a2 = hp.a0;
@@ -96,4 +98,5 @@ void ToneFilter::buildTables()
 
         f *= r;
     }
+    return built;
 }

@@ -13,17 +13,30 @@ public:
 
     static constexpr int tableSize = 4000;
 
+    // Both tables of one sample rate. A new rate builds a new pair beside the one in use, so
+    // that the engine can switch its audio thread to it whole.
+    struct Tables {
+        double sampleRate;
+        Coefficients lowPass[tableSize];
+        Coefficients highPass[tableSize];
+    };
+
     ToneFilter();
     virtual ~ToneFilter();
     ToneFilter(const ToneFilter&) = delete;
     ToneFilter& operator=(const ToneFilter&) = delete;
 
-    // Host thread (through the effect). Rebuilds the tables when the rate moves by more than 1 Hz.
+    // While no audio runs: rebuilds the tables when the rate moves by more than 1 Hz.
     void setSampleRate(double fs);
-    // Host thread. 0 selects low-pass, anything else high-pass; a change clears the state.
+    // Any thread: the tables for the rate fs, built apart from every filter; null for a rate
+    // below 250 Hz (no valid design) or not finite.
+    static std::unique_ptr<Tables> buildTables(double fs);
+    // Audio thread: uses tables from now on, with the coefficients reloaded at the same cutoff
+    // and the state kept; answers the tables used before, for another thread to free.
+    std::unique_ptr<Tables> swapTables(std::unique_ptr<Tables> built);
+    // Audio thread. 0 selects low-pass, anything else high-pass; a change clears the state.
     void setMode(int m);
-    // Audio thread during glides, host thread otherwise. Keeps the state; a copy of five
-    // numbers, cheap enough for every sample.
+    // Audio thread. Keeps the state; a copy of five numbers, cheap enough for every sample.
     void setCutoff(float c)
     {
         cutoff = c;
@@ -61,7 +74,7 @@ public:
     // The table the current mode selects, for an engine that glides through its entries itself.
     const Coefficients* currentTable() const
     {
-        return mode == 0 ? lowPassTable.get() : highPassTable.get();
+        return mode == 0 ? tables->lowPass : tables->highPass;
     }
 
     Coefficients coefficients() const { return {a0, a1, a2, b1, b2}; }
@@ -74,10 +87,9 @@ public:
     }
     float getCutoff() const { return cutoff; }
     int getMode() const { return mode; }
-    double getSampleRate() const { return sampleRate; }
+    double getSampleRate() const { return tables->sampleRate; }
 
 private:
-    void buildTables();
     void loadCoefficients()
     {
         const Coefficients& e = currentTable()[tableIndex(cutoff)];
@@ -92,7 +104,5 @@ private:
     float z1 = 0.0f, z2 = 0.0f;
     float cutoff = 0.5f;
     int mode = 0;
-    double sampleRate = 0.0;
-    std::unique_ptr<Coefficients[]> highPassTable;
-    std::unique_ptr<Coefficients[]> lowPassTable;
+    std::unique_ptr<Tables> tables;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 void OmbriskFixture::SetUp()
 {
@@ -60,6 +61,16 @@ std::vector<float> impulse(std::size_t length, std::size_t at, float amplitude)
 {
     std::vector<float> samples(length, 0.0f);
     samples.at(at) = amplitude;
+    return samples;
+}
+
+std::vector<float> noise(std::size_t length, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+    std::vector<float> samples(length);
+    for (float& s : samples)
+        s = sample(random);
     return samples;
 }
 

@@ -29,5 +29,7 @@ protected:
 };
 
 std::vector<float> impulse(std::size_t length, std::size_t at, float amplitude = 1.0f);
+// White noise between -1 and 1, the same for the same seed.
+std::vector<float> noise(std::size_t length, unsigned seed);
 // The indices and values of the samples that are not zero.
 std::vector<std::pair<std::size_t, float>> nonZero(const std::vector<float>& samples);

@@ -19,16 +19,6 @@ protected:
     }
 };
 
-std::vector<float> noise(std::size_t length, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
-    std::vector<float> samples(length);
-    for (float& s : samples)
-        s = sample(random);
-    return samples;
-}
-
 TEST_F(OmbriskSoundTest, DefaultProgramEchoesEveryBarAtHalfLevel)
 {
     const auto output = run(impulse(300000, 0));

@@ -54,4 +54,13 @@ TEST_P(OmbriskEcho, ImpulseRepeatsEveryDelay)
 INSTANTIATE_TEST_SUITE_P(Calls, OmbriskEcho, testing::Bool(),
                          [](const auto& param) { return param.param ? "process" : "processReplacing"; });
 
+// A host maker's checks pass, every one of them.
+TEST(OmbriskHost, ValidatorPassesEveryCheck)
+{
+    const auto result = runCommand({PLUGHOST, "validate", OMBRISK_PLUGIN});
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(result.out.find("FAIL"), std::string::npos) << result.out;
+    EXPECT_TRUE(std::regex_search(result.out, std::regex(R"(\n[1-9][0-9]* passed, 0 failed\n$)"))) << result.out;
+}
+
 } // namespace

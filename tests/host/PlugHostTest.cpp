@@ -4,8 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <regex>
+#include <thread>
+
+extern char** environ;
 
 namespace {
 
@@ -48,6 +57,7 @@ TEST_P(PlugHostFailure, ExplainsAndLeavesNothing)
     ASSERT_TRUE(writeSound(dir / "in.wav", ramp(44100, 1, 1000)));
     writeText(dir / "text.txt", "not a sound\n");
     const auto before = dir.names();
+    const std::string input = readText(dir / "in.wav");
 
     std::vector<std::string> arguments;
     for (std::string argument : GetParam().arguments) {
@@ -60,6 +70,7 @@ TEST_P(PlugHostFailure, ExplainsAndLeavesNothing)
     EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.err;
     EXPECT_NE(result.err.find(GetParam().message), std::string::npos) << result.err;
     EXPECT_EQ(dir.names(), before);
+    EXPECT_EQ(readText(dir / "in.wav"), input);
 }
 
 const std::string inWav = "{dir}/in.wav";
@@ -109,7 +120,14 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase {"chunk_missing", {"process", FAKE_VSTMAIN, inWav, outWav, "--load-chunk", "{dir}/none.bin"}, 1,
                      "cannot read"},
         FailureCase {"chunk_unwritable", {"process", FAKE_VSTMAIN, inWav, outWav, "--save-chunk", "{dir}/no/c.bin"}, 1,
-                     "cannot write"}),
+                     "cannot write"},
+        FailureCase {"output_is_input", {"process", FAKE_VSTMAIN, inWav, inWav}, 2, "is the input file"},
+        FailureCase {"output_is_input_by_another_path", {"process", FAKE_VSTMAIN, inWav, "{dir}/./no/../in.wav"}, 2,
+                     "is the input file"},
+        FailureCase {"chunk_is_output", {"process", FAKE_VSTMAIN, inWav, outWav, "--save-chunk", outWav}, 2,
+                     "is the output file"},
+        FailureCase {"chunk_is_input", {"process", FAKE_VSTMAIN, inWav, outWav, "--save-chunk", inWav}, 2,
+                     "is the input file"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(PlugHostInfo, PrintsRecordProgramsParametersAndChunk)
@@ -273,6 +291,71 @@ TEST(PlugHostProcess, ReplacesAnExistingOutputOnlyOnSuccess)
     result = plughost({"process", FAKE_VSTMAIN, (dir / "in.wav").string(), (dir / "out.wav").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(readSound(dir / "out.wav").frames(), 100);
+}
+
+// A plug-in named without a folder is the file of that name in the current folder, never a
+// library of that name found on the system's library path.
+TEST(PlugHostInfo, PluginWithoutFolderIsTheFileHere)
+{
+    ScratchFolder dir;
+    fs::copy_file(FAKE_VSTMAIN, dir / "libm.so.6");
+    const auto result = runCommand({"/bin/sh", "-c", "cd \"$0\" && exec \"$1\" info libm.so.6",
+                                    dir.path().string(), PLUGHOST});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("'FaKe'"), std::string::npos) << result.out;
+}
+
+// A render stopped by any signal that ends a terminal session leaves no file behind, neither
+// the output nor the hidden temporary ones.
+class PlugHostSignal : public testing::TestWithParam<int> {};
+
+TEST_P(PlugHostSignal, StopsTheRenderAndLeavesNothing)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(writeSound(dir / "in.wav", ramp(44100, 1, 1000)));
+    const std::string out = (dir / "out.wav").string();
+    const std::string chunk = (dir / "state.bin").string();
+    std::vector<std::string> arguments {PLUGHOST, "process", FAKE_VSTMAIN, (dir / "in.wav").string(), out,
+                                        "--tail", "3000", "--block", "64", "--save-chunk", chunk};
+    std::vector<char*> argv;
+    for (auto& a : arguments)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, PLUGHOST, nullptr, nullptr, argv.data(), environ), 0);
+    // Once the temporary output exists the render is under way.
+    const auto started = std::chrono::steady_clock::now();
+    while (dir.names().size() < 3 && std::chrono::steady_clock::now() - started < std::chrono::seconds(20))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(dir.names().size(), 3u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(pid, GetParam());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(dir.names(), std::vector<std::string> {"in.wav"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, PlugHostSignal, testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT),
+                         [](const auto& param) { return std::string(sigabbrev_np(param.param)); });
+
+// A file cut short renders what it holds, and says that it was cut short.
+TEST(PlugHostProcess, TruncatedInputIsReported)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(writeSound(dir / "full.wav", ramp(44100, 1, 1000)));
+    const std::string full = readText(dir / "full.wav");
+    writeText(dir / "in.wav", full.substr(0, full.size() - 400 * 4));
+    const auto result = plughost({"process", FAKE_VSTMAIN, (dir / "in.wav").string(), (dir / "out.wav").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("warning: '" + (dir / "in.wav").string() + "' ends after 600 of the 1000 frames"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(readSound(dir / "out.wav").frames(), 600);
+
+    const auto whole = plughost({"process", FAKE_VSTMAIN, (dir / "full.wav").string(), (dir / "out.wav").string()});
+    ASSERT_EQ(whole.exitCode, 0) << whole.err;
+    EXPECT_EQ(whole.err.find("warning"), std::string::npos) << whole.err;
 }
 
 } // namespace

@@ -83,4 +83,13 @@ TEST(VorlaneHost, RefusedChunkFailsCleanly)
     }
 }
 
+// A host maker's checks pass, every one of them.
+TEST(VorlaneHost, ValidatorPassesEveryCheck)
+{
+    const auto result = runCommand({PLUGHOST, "validate", VORLANE_PLUGIN});
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(result.out.find("FAIL"), std::string::npos) << result.out;
+    EXPECT_TRUE(std::regex_search(result.out, std::regex(R"(\n[1-9][0-9]* passed, 0 failed\n$)"))) << result.out;
+}
+
 } // namespace

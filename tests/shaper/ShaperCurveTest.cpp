@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -165,6 +167,65 @@ TEST(CurveFunctions, SplineIsZeroOutsideItsRangeAndPolylineEndsOnLastPoint)
     const CurvePoint mid = splinePoint(knots, n, 4, 1.0f, p);
     EXPECT_EQ(line[4].x, mid.x);
     EXPECT_EQ(line[4].y, mid.y);
+}
+
+// splinePoint sums the basis functions of the Cox-de Boor recursion: every point it gives equals,
+// bit for bit, the sum of basis() over the four control points at that t, for curves of four
+// to fifty points and orders two to five.
+TEST(CurveFunctions, SplinePointIsTheSumOfTheRecursiveBasis)
+{
+    std::mt19937 rng(12);
+    std::uniform_real_distribution<float> coordinate(0.0f, 1.0f);
+    for (int count : {4, 5, 9, 23, 50}) {
+        std::vector<CurvePoint> p(static_cast<size_t>(count));
+        for (CurvePoint& point : p)
+            point = {coordinate(rng), coordinate(rng)};
+        for (int k = 2; k <= 5 && k <= count; ++k) {
+            const int n = count - 1;
+            std::vector<Knot> knots(size_t(n + k + 1));
+            makeKnots(knots.data(), n, k);
+            const float end = float(n - k + 2);
+            std::uniform_real_distribution<float> parameter(0.0f, end);
+            std::vector<float> ts = {0.0f, 1.0f, end / 2.0f, std::nextafter(end, 0.0f)};
+            for (int i = 0; i < 200; ++i)
+                ts.push_back(parameter(rng));
+            for (float t : ts) {
+                if (!(t < end))
+                    continue;
+                const int j = int(t);
+                CurvePoint expected{0.0f, 0.0f};
+                for (int i = j; i <= j + k - 1; ++i) {
+                    const float b = basis(i, k, knots.data(), t);
+                    expected.x += b * p[size_t(i)].x;
+                    expected.y += b * p[size_t(i)].y;
+                }
+                const CurvePoint got = splinePoint(knots.data(), n, k, t, p.data());
+                ASSERT_EQ(got.x, expected.x) << count << " points, order " << k << ", t " << t;
+                ASSERT_EQ(got.y, expected.y) << count << " points, order " << k << ", t " << t;
+            }
+        }
+    }
+}
+
+// Curves whose x does not rise along them (points out of order, as only a chunk can hold them)
+// never meet some x; their tables still fill with levels of the curve, between 0 and 1.
+TEST(ShaperCurve, PointsOutOfOrderStillFillTheTableWithinTheCurve)
+{
+    std::mt19937 rng(4);
+    std::uniform_real_distribution<float> coordinate(0.0f, 1.0f);
+    for (int trial = 0; trial < 20; ++trial) {
+        std::vector<CurvePoint> p(50);
+        for (size_t i = 0; i < p.size(); ++i)
+            p[i] = {trial % 2 ? coordinate(rng) : (i % 2 ? 0.2f : 0.8f), coordinate(rng)};
+        ShaperCurve curve;
+        curve.setPoints(p.data(), 50);
+        const std::vector<float> table = filledTable(curve);
+        EXPECT_EQ(table[0], 0.0f);
+        for (int i = 1; i < 1024; ++i) {
+            ASSERT_GE(table[size_t(i)], 0.0f) << trial << " " << i;
+            ASSERT_LE(table[size_t(i)], 1.0f) << trial << " " << i;
+        }
+    }
 }
 
 namespace {

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -40,6 +44,13 @@ Stereo run(ShaperEffect& effect, Stereo input)
     Stereo out(input.left.size());
     effect.processReplacing(input.channels(), out.channels(), VstInt32(input.left.size()));
     return out;
+}
+
+// A block of no frames: the engine takes what was set since the last block, as it does at the
+// start of every block.
+void takeChanges(ShaperEffect& effect)
+{
+    run(effect, Stereo(0));
 }
 
 class CountingEditor : public EditorBase {
@@ -219,6 +230,7 @@ TEST(ShaperEffect, LimitsApplyOnlyOnTheSideOfTheShaperPath)
         effect.setParameter(1, 1.0f);
         effect.setParameter(3, c.postGain);
         effect.setParameter(7, c.dry);
+        takeChanges(effect);
         const float last = effect.getShapeTable()[1023];
         const float expected = c.scale * last * 2.0f * c.postGain * (1.0f - c.dry) + c.offset;
         const Stereo out = run(effect, Stereo(20000, c.input));
@@ -293,6 +305,53 @@ TEST(ShaperEffect, NonFiniteInputRecoversAfterTheBlock)
     }
 }
 
+// A NaN or infinite sample is silence: both channels sound as if a zero had come in, instead
+// of being pulled towards -1 for the rest of the block.
+TEST(ShaperEffect, NonFiniteInputCountsAsSilence)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float bad : {std::numeric_limits<float>::quiet_NaN(), inf, -inf}) {
+        ShaperEffect poisonedEffect(nullptr), silencedEffect(nullptr);
+        colour(poisonedEffect);
+        colour(silencedEffect);
+        for (unsigned block = 0; block < 2; ++block) {
+            Stereo poisoned = noise(256, 4 + block), silenced = poisoned;
+            if (block == 0) {
+                poisoned.left[10] = poisoned.right[40] = bad;
+                silenced.left[10] = silenced.right[40] = 0.0f;
+            }
+            const Stereo got = run(poisonedEffect, poisoned);
+            const Stereo expected = run(silencedEffect, silenced);
+            for (size_t i = 0; i < 256; ++i) {
+                ASSERT_EQ(got.left[i], expected.left[i]) << bad << " block " << block << " frame " << i;
+                ASSERT_EQ(got.right[i], expected.right[i]) << bad << " block " << block << " frame " << i;
+            }
+        }
+    }
+}
+
+// A note decaying through the denormal range: no output sample is denormal, so nothing in the
+// chain computes with them (they cost tens of times more per operation).
+TEST(ShaperEffect, DecayThroughTheDenormalRangeGivesNoDenormalOutput)
+{
+    ShaperEffect effect(nullptr);
+    colour(effect);
+    float level = 0.5f;
+    for (int block = 0; block < 8; ++block) {
+        Stereo in(512);
+        for (size_t i = 0; i < 512; ++i) {
+            in.left[i] = level;
+            in.right[i] = -level;
+            level *= 0.85f;
+        }
+        const Stereo out = run(effect, in);
+        for (size_t i = 0; i < 512; ++i) {
+            ASSERT_NE(std::fpclassify(out.left[i]), FP_SUBNORMAL) << "block " << block << " frame " << i;
+            ASSERT_NE(std::fpclassify(out.right[i]), FP_SUBNORMAL) << "block " << block << " frame " << i;
+        }
+    }
+}
+
 TEST(ShaperEffect, EmptyOrMissingBuffersOnlyFlushTheFilters)
 {
     ShaperEffect effect(nullptr);
@@ -305,12 +364,121 @@ TEST(ShaperEffect, EmptyOrMissingBuffersOnlyFlushTheFilters)
     EXPECT_EQ(effect.getPreFilterLeft().stateZ1(), 0.0f);
 }
 
+// A new rate's tables are built aside: the filters keep the tables and coefficients they run on
+// until the next block starts, and then switch to the new ones whole.
+TEST(ShaperEffect, NewSampleRateWaitsForTheNextBlock)
+{
+    ShaperEffect effect(nullptr);
+    colour(effect);
+    run(effect, noise(4000, 1));
+    const ToneFilter& filter = effect.getPreFilterLeft();
+    const ToneFilter::Coefficients* table = filter.currentTable();
+    const std::vector<float> tableBefore(&table[0].a0, &table[0].a0 + 5 * ToneFilter::tableSize);
+    const auto same = [](const ToneFilter::Coefficients& a, const ToneFilter::Coefficients& b) {
+        return std::memcmp(&a, &b, sizeof a) == 0;
+    };
+    const ToneFilter::Coefficients before = filter.coefficients();
+
+    effect.setSampleRate(96000.0f);
+    EXPECT_EQ(filter.getSampleRate(), 44100.0);
+    EXPECT_EQ(filter.currentTable(), table);
+    EXPECT_TRUE(std::equal(tableBefore.begin(), tableBefore.end(), &table[0].a0));
+    EXPECT_TRUE(same(before, filter.coefficients()));
+
+    takeChanges(effect);
+    ToneFilter expected;
+    expected.setSampleRate(96000.0);
+    expected.setMode(filter.getMode());
+    expected.setCutoff(filter.getCutoff());
+    EXPECT_EQ(filter.getSampleRate(), 96000.0);
+    EXPECT_TRUE(same(expected.coefficients(), filter.coefficients()));
+}
+
 TEST(ShaperEffect, SampleRateReachesAllFourFilters)
 {
     ShaperEffect effect(nullptr);
     effect.setSampleRate(96000.0f);
+    takeChanges(effect);
     EXPECT_EQ(effect.getPreFilterLeft().getSampleRate(), 96000.0);
     EXPECT_EQ(effect.getPostFilterRight().getSampleRate(), 96000.0);
+}
+
+// A host thread changes the sample rate, the filter modes, the cutoffs and the curve while the
+// audio thread processes: every block stays finite and without bursts (no table or coefficient
+// set is ever read half built or half switched), and afterwards the engine holds exactly what
+// was set last. Run under ThreadSanitizer as well.
+TEST(ShaperEffect, ChangesFromAnotherThreadArriveWhole)
+{
+    ShaperEffect effect(nullptr);
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    bool finite = true;
+    float loudest = 0.0f;
+    std::thread audio([&] {
+        Stereo in = noise(256, 9, 0.5f), out(256);
+        while (!stop) {
+            effect.processReplacing(in.channels(), out.channels(), 256);
+            for (size_t i = 0; i < 256; ++i) {
+                for (float sample : {out.left[i], out.right[i]}) {
+                    finite = finite && std::isfinite(sample);
+                    loudest = std::max(loudest, std::fabs(sample));
+                }
+            }
+            ++blocks;
+        }
+    });
+
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> cutoff(0.4f, 0.9f), coordinate(0.0f, 1.0f);
+    const float rates[] = {22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
+    float rate = 44100.0f, preSwitch = 0.0f, postSwitch = 0.0f;
+    for (int change = 0; change < 400; ++change) {
+        switch (change % 4) {
+        case 0:
+            rate = rates[rng() % 5];
+            effect.setSampleRate(rate);
+            break;
+        case 1:
+            preSwitch = float(rng() % 2);
+            postSwitch = float(rng() % 2);
+            effect.setParameter(5, preSwitch);
+            effect.setParameter(6, postSwitch);
+            break;
+        case 2:
+            effect.setParameter(2, cutoff(rng));
+            effect.setParameter(4, cutoff(rng));
+            break;
+        default: {
+            CurvePoint points[6];
+            for (int i = 0; i < 6; ++i)
+                points[i] = {float(i) / 5.0f, coordinate(rng)};
+            effect.getCurve().setPoints(points, 6);
+            effect.setParameter(0, 0.0f);
+            break;
+        }
+        }
+        if (rng() % 2 == 0) {
+            const long seen = blocks;
+            while (blocks == seen)
+                std::this_thread::yield();
+        }
+    }
+    stop = true;
+    audio.join();
+    EXPECT_TRUE(finite);
+    EXPECT_LT(loudest, 100.0f);
+
+    takeChanges(effect);
+    EXPECT_EQ(effect.getPreFilterLeft().getSampleRate(), rate);
+    EXPECT_EQ(effect.getPostFilterRight().getSampleRate(), rate);
+    EXPECT_EQ(effect.getPreFilterLeft().getMode(), int(preSwitch));
+    EXPECT_EQ(effect.getPostFilterRight().getMode(), int(postSwitch));
+    ShaperEffect fresh(nullptr);
+    const ShaperCurve::Shape last = effect.getCurve().shape();
+    fresh.getCurve().setPoints(last.points.data(), last.count);
+    fresh.setParameter(0, 0.0f);
+    takeChanges(fresh);
+    EXPECT_TRUE(std::equal(fresh.getShapeTable(), fresh.getShapeTable() + 1024, effect.getShapeTable()));
 }
 
 namespace {
@@ -426,6 +594,7 @@ TEST(ShaperEffect, BlocksSoundExactlyLikeThePlainPerSampleChain)
         const CurvePoint bent[] = {{0.0f, 1.0f}, {0.2f, 0.1f}, {0.5f, 0.6f}, {0.8f, 0.0f}, {1.0f, 0.4f}};
         effect.getCurve().setPoints(bent, 5);
         effect.setParameter(0, 0.0f);
+        takeChanges(effect);
         PlainShaper plain(effect.getShapeTable());
         std::mt19937 rng(seed);
         std::uniform_int_distribution<int> blockLength(0, 700), parameter(1, 7), coin(0, 3);
@@ -474,4 +643,46 @@ TEST(ShaperEffect, GlideFarBeyondTheTableEndsAndALaterTargetStillGlidesBack)
         EXPECT_EQ(effect.getPreFilterLeft().getCutoff(), effect.getPreCutoff()) << far;
         EXPECT_EQ(effect.getPostFilterRight().getCutoff(), effect.getPostCutoff()) << far;
     }
+}
+
+// A host thread loads curves (points replaced, table rebuilt) while the editor thread moves a
+// point and sets parameter 0 and the audio thread processes: two threads build tables at once.
+// Afterwards the audio thread plays the table of the last curve, not of one a slower build
+// sampled earlier: its output equals that of a fresh effect given the same curve.
+TEST(ShaperEffect, CurveChangesFromTheHostAndTheEditorEndInTheLastCurvesTable)
+{
+    ShaperEffect effect(nullptr);
+    const CurvePoint loaded[2][5] = {{{0, 1}, {0.2f, 0.1f}, {0.5f, 0.6f}, {0.8f, 0.0f}, {1, 0.4f}},
+                                     {{0, 1}, {0.1f, 0.9f}, {0.3f, 0.2f}, {0.7f, 0.5f}, {1, 0.0f}}};
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        Stereo in = noise(256, 5), out(256);
+        while (!done)
+            effect.processReplacing(in.channels(), out.channels(), 256);
+    });
+    std::thread editor([&] {
+        for (int i = 0; i < 300; ++i) {
+            effect.getCurve().edit().move(2, {0.5f, float(i % 10) / 10.0f});
+            effect.setParameter(0, 0.0f);
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        effect.getCurve().setPoints(loaded[i % 2], 5);
+        effect.rebuildShapeTable();
+    }
+    editor.join();
+    done = true;
+    audio.join();
+
+    ShaperEffect fresh(nullptr);
+    const ShaperCurve::Shape last = effect.getCurve().shape();
+    fresh.getCurve().setPoints(last.points.data(), last.count);
+    fresh.setParameter(0, 0.0f);
+    takeChanges(effect);
+    takeChanges(fresh);
+    EXPECT_TRUE(std::equal(effect.getShapeTable(), effect.getShapeTable() + 1024, fresh.getShapeTable()));
+
+    effect.suspend();
+    const Stereo in = noise(512, 4);
+    EXPECT_EQ(run(effect, in).left, run(fresh, in).left);
 }

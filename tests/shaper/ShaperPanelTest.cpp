@@ -191,6 +191,7 @@ TEST_F(ShaperPanelTest, SwitchMovesItsParameterAndShowsItsFrame)
     click(Point(107 + 35, 270));
     EXPECT_EQ(takeHeard(), (std::vector<Automation>{{5, 1.0f}}));
     EXPECT_EQ(effect->getParameter(5), 1.0f);
+    effect->processReplacing(nullptr, nullptr, 0); // the audio thread takes the change
     EXPECT_EQ(effect->getPreFilterLeft().getMode(), 1);
     panel->idle();
     EXPECT_NE(colourOf(pixels().pixel(left.h, left.v)), redColour);
@@ -216,9 +217,14 @@ TEST_F(ShaperPanelTest, NamePanelShowsAndHidesTheAboutPicture)
 TEST_F(ShaperPanelTest, CurveDragReachesTheSoundWhileHeldAndIsAutomatedOnce)
 {
     open();
+    // The audio thread takes the newest table at the start of each block.
+    const auto played = [&] {
+        effect->processReplacing(nullptr, nullptr, 0);
+        return effect->getShapeTable()[512];
+    };
     std::vector<float> heardAtIdle;
-    onIdle = [&] { heardAtIdle.push_back(effect->getShapeTable()[512]); };
-    const float before = effect->getShapeTable()[512];
+    onIdle = [&] { heardAtIdle.push_back(played()); };
+    const float before = played();
     CurveView* curveView = panel->getCurveView();
     const auto window = [&](float x, float y) {
         const Point p = curveView->toPixel({x, y});
@@ -234,6 +240,7 @@ TEST_F(ShaperPanelTest, CurveDragReachesTheSoundWhileHeldAndIsAutomatedOnce)
     EXPECT_EQ(effect->getCurve().getCount(), 3);
     std::vector<float> expected(1024);
     effect->getCurve().fillTable(expected.data(), 1024);
+    played();
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), effect->getShapeTable()));
 }
 

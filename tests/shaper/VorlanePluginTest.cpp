@@ -197,6 +197,29 @@ TEST_F(Vorlane, ChunkWithOnePointRestoresTheDefaultCurve)
         EXPECT_EQ(effect->getParameter(effect, i), someValues[size_t(i - 1)]);
 }
 
+// A chunk may carry finite values far outside 0..1, which neither the editor nor a host can
+// set: they load as 0 or 1, the rest of the chunk as it stands, and the sound stays finite and
+// within a few times full scale.
+TEST_F(Vorlane, ChunkValuesOutsideTheRangeLoadAtItsEdges)
+{
+    const float big = 3e38f;
+    const std::vector<float> wildPoints = {0.0f, 1.0f, 0.4f, -big, 2.5f, 0.3f, 0.7f, 7.0f, 1.0f, -0.5f};
+    const std::vector<float> wildValues = {1e30f, 0.3f, 2e38f, -4.0f, 1.0f, 0.0f, 0.35f};
+    ASSERT_EQ(setChunk(makeChunk(5, wildPoints, wildValues)), 1);
+    const Bytes saved = chunk();
+    ASSERT_EQ(saved.size(), 45u + 40u);
+    const float points[] = {0.0f, 1.0f, 0.4f, 0.0f, 1.0f, 0.3f, 0.7f, 1.0f, 1.0f, 0.0f};
+    for (size_t i = 0; i < 10; ++i)
+        EXPECT_EQ(floatAt(saved, 17 + 4 * i), points[i]) << "point coordinate " << i;
+    const float values[] = {1.0f, 0.3f, 1.0f, 0.0f, 1.0f, 0.0f, 0.35f};
+    for (VstInt32 i = 1; i < 8; ++i)
+        EXPECT_EQ(effect->getParameter(effect, i), values[size_t(i - 1)]) << "parameter " << i;
+    for (float sample : render(8192)) {
+        ASSERT_TRUE(std::isfinite(sample));
+        ASSERT_LT(std::fabs(sample), 10.0f);
+    }
+}
+
 TEST_F(Vorlane, MalformedChunksAreRefusedAndChangeNothing)
 {
     ASSERT_EQ(setChunk(makeChunk(5, fivePoints, someValues)), 1);
