@@ -44,3 +44,21 @@ function(add_vst_plugin name)
     install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vst)
   endif()
 endfunction()
+
+# bitmap_folder(VAR FOLDER)
+# Sets VAR to the id/file pairs of FOLDER's BMP files, each named ID-anything.bmp, for
+# add_vst_plugin BITMAPS and add_bitmap_table; a file added to the folder is picked up by the
+# next build.
+function(bitmap_folder var folder)
+  file(GLOB files CONFIGURE_DEPENDS ${folder}/*.bmp)
+  list(SORT files)
+  set(pairs "")
+  foreach(file ${files})
+    get_filename_component(name ${file} NAME)
+    if(NOT name MATCHES "^([0-9]+)-")
+      message(FATAL_ERROR "${file}: bitmap files are named ID-anything.bmp")
+    endif()
+    list(APPEND pairs ${CMAKE_MATCH_1} ${file})
+  endforeach()
+  set(${var} ${pairs} PARENT_SCOPE)
+endfunction()

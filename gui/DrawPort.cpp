@@ -128,6 +128,7 @@ std::int32_t DrawPort::mouseButtons() {
     }
     const std::int32_t buttons = Platform::get().mouseButtons(window_ ? window_->handle() : 0, polledWhere_);
     polledWhereUnread_ = true;
+    pressWherePending_ = false; // the poll knows a newer position than the press
     return buttons;
 }
 

@@ -47,8 +47,8 @@ public:
     std::int32_t mouseButtons();
     void mousePosition(Point& out);
     // The press this port was made for: the first mouseButtons call answers its buttons and
-    // the first mousePosition call its point, however long ago the user let go; later calls
-    // poll.
+    // mousePosition its point until the first poll, however long ago the user let go; later
+    // calls poll.
     void setPress(Point where, std::int32_t buttons);
 
     Surface* surface() const { return context_; }

@@ -22,12 +22,12 @@ OffscreenPort::OffscreenPort(DrawPort& source, const Picture* picture)
 OffscreenPort::OffscreenPort(RootView* view, std::int32_t width, std::int32_t height,
                              Colour background)
     : DrawPort(view, nullptr, nullptr), height_(height), width_(width) {
-    bitmap_.resize(width_, height_);
+    // Made in the background colour at once: what filling and framing the whole bitmap in it
+    // would give, for a widget that makes one on every draw.
+    bitmap_.resize(width_, height_, pixelOf(background));
     setSurface(&bitmap_);
     setFillColour(background);
     setPenColour(background);
-    fillRect(Rect(0, 0, width_, height_));
-    frameRect(Rect(0, 0, width_, height_));
 }
 
 OffscreenPort::~OffscreenPort() = default;

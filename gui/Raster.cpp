@@ -157,6 +157,15 @@ void line(Surface& s, Point a, Point b, const Pen& pen, std::uint32_t& dotPhase)
     I64 dy = I64(b.v) - a.v;
     I64 steps = std::max(std::llabs(dx), std::llabs(dy)); // the end pixel is not drawn
     if (steps == 0) return;
+    if ((dx == 0 || dy == 0) && !pen.dotted && pen.width <= 1) {
+        // A solid, thin, straight line is one run of pixels (frames and outlines): filled at
+        // once instead of pixel by pixel.
+        const I64 last = dx != 0 ? I64(a.h) + (dx > 0 ? steps - 1 : 1 - steps) : I64(a.v) + (dy > 0 ? steps - 1 : 1 - steps);
+        if (dx != 0) fillBox(s, std::min<I64>(a.h, last), a.v, std::max<I64>(a.h, last), a.v, pen.colour);
+        else fillBox(s, a.h, std::min<I64>(a.v, last), a.h, std::max<I64>(a.v, last), pen.colour);
+        dotPhase += std::uint32_t(steps);
+        return;
+    }
     PenPlotter plotter(s, pen);
     I64 margin = plotter.reach() + 1;
     bool xMajor = std::llabs(dx) >= std::llabs(dy);
@@ -303,6 +312,12 @@ void copyBlock(Surface& dst, const Rect& dest, const Surface& src, Point origin,
     w = std::min({w, I64(src.width()) - u0, I64(dst.width()) - x0});
     h = std::min({h, I64(src.height()) - v0, I64(dst.height()) - y0});
     if (w <= 0 || h <= 0) return;
+    if (!mask && w == src.stride() && w == dst.stride()) {
+        // Whole rows of both: one block of memory (a background, a slot into its offscreen).
+        std::memmove(dst.row(std::int32_t(y0)), src.row(std::int32_t(v0)), std::size_t(w * h) * sizeof(Pixel));
+        dst.addDamage(std::int32_t(x0), std::int32_t(y0), std::int32_t(x0 + w), std::int32_t(y0 + h));
+        return;
+    }
     // Within one surface, walk rows so that an overlapping block is read before it is written.
     bool upwards = &src == &dst && y0 > v0;
     for (I64 k = 0; k < h; ++k) {

@@ -84,7 +84,14 @@ public:
     void resize(std::int32_t width, std::int32_t height, Pixel fill = 0) {
         if (width < 0) width = 0;
         if (height < 0) height = 0;
-        store_.assign(std::size_t(width) * std::size_t(height), fill);
+        const std::size_t count = std::size_t(width) * std::size_t(height);
+        if (fill == 0) {
+            // Cleared as memory is cleared: an offscreen made black on every draw stays cheap.
+            store_.clear();
+            store_.resize(count);
+        } else {
+            store_.assign(count, fill);
+        }
         reset(store_.data(), width, height, width);
     }
 

@@ -1,7 +1,7 @@
 // plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE] [--save-chunk FILE]: opens
-// a plug-in's editor in a top-level X11 window, idles it, replays pointer actions through XTEST
-// (and chunks loaded meanwhile), saves what the window shows and the plug-in's state, and prints
-// the automation the host received.
+// a plug-in's editor in a top-level X11 window, idles it, replays pointer and modifier actions
+// through XTEST (and chunks loaded meanwhile), saves what the window shows and the plug-in's
+// state, and prints the automation the host received.
 #include "Arguments.h"
 #include "AtomicFile.h"
 #include "ChunkFile.h"
@@ -10,6 +10,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -42,16 +43,19 @@ const char* const helpText =
     "\n"
     "  --png FILE     save what the window shows as a PNG file before closing\n"
     "  --idle-ms N    interval of the editor's idle calls\n"
-    "  --script FILE  replay pointer actions through the XTEST extension, one per line:\n"
+    "  --script FILE  replay pointer and modifier actions through the XTEST extension, one\n"
+    "                 per line:\n"
     "                   move X Y       pointer to (X, Y) in the editor's coordinates\n"
     "                   press [B]      button B (1 left, 2 middle, 3 right; default 1) down\n"
     "                   release [B]    button B up\n"
+    "                   keydown KEY    modifier KEY (shift, control or alt) down\n"
+    "                   keyup KEY      modifier KEY up\n"
     "                   wait MS        pause for MS milliseconds\n"
     "                   chunk FILE     hand FILE's bytes to the plug-in as its saved state\n"
     "                                  (effSetChunk) from the script's own thread, as a host\n"
     "                                  loading a preset while the editor is open\n"
     "                 each action is followed by a pause of one idle interval; '#' starts a\n"
-    "                 comment\n"
+    "                 comment; modifiers still down at the end are let go\n"
     "  --save-chunk FILE  write the plug-in's saved state (effGetChunk) once the editor is\n"
     "                 closed, for example a curve drawn in it for plughost process --load-chunk\n"
     "\n"
@@ -61,12 +65,19 @@ const char* const helpText =
 constexpr const char* name = "editor";
 
 struct Step {
-    enum Kind { move, press, release, wait, chunk } kind;
+    enum Kind { move, press, release, keyDown, keyUp, wait, chunk } kind;
     long a;
     long b;
     std::vector<char> bytes = {}; // chunk: the file's bytes
     std::string file = {};        // chunk: where they came from
 };
+
+// The modifiers a script may hold, as the keys on the left of a keyboard.
+struct Modifier {
+    const char* name;
+    KeySym key;
+};
+constexpr Modifier modifiers[] = {{"shift", XK_Shift_L}, {"control", XK_Control_L}, {"alt", XK_Alt_L}};
 
 bool parseScript(const std::string& path, std::vector<Step>& steps, std::string& error) {
     std::ifstream in(path);
@@ -102,6 +113,16 @@ bool parseScript(const std::string& path, std::vector<Step>& steps, std::string&
                 button = *b;
             }
             steps.push_back({w[0] == "press" ? Step::press : Step::release, button, 0});
+        } else if ((w[0] == "keydown" || w[0] == "keyup") && w.size() == 2) {
+            const Modifier* found = nullptr;
+            for (const Modifier& m : modifiers) {
+                if (w[1] == m.name) found = &m;
+            }
+            if (!found) {
+                error = where + ": unknown key '" + w[1] + "' (shift, control or alt)";
+                return false;
+            }
+            steps.push_back({w[0] == "keydown" ? Step::keyDown : Step::keyUp, long(found->key), 0});
         } else if (w[0] == "wait" && w.size() == 2) {
             auto ms = parseInteger(w[1], 0, 60000, "pause", why);
             if (!ms) {
@@ -117,7 +138,8 @@ bool parseScript(const std::string& path, std::vector<Step>& steps, std::string&
             }
             steps.push_back(std::move(step));
         } else {
-            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'wait MS' or 'chunk FILE'";
+            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'keydown KEY', 'keyup KEY', "
+                            "'wait MS' or 'chunk FILE'";
             return false;
         }
     }
@@ -145,6 +167,10 @@ void replay(std::vector<Step>& steps, PluginLoader& plugin, Window window, long 
             case Step::release:
                 XTestFakeButtonEvent(display, unsigned(step.a), step.kind == Step::press, 0);
                 break;
+            case Step::keyDown:
+            case Step::keyUp:
+                XTestFakeKeyEvent(display, XKeysymToKeycode(display, KeySym(step.a)), step.kind == Step::keyDown, 0);
+                break;
             case Step::wait:
                 std::this_thread::sleep_for(std::chrono::milliseconds(step.a));
                 break;
@@ -158,9 +184,26 @@ void replay(std::vector<Step>& steps, PluginLoader& plugin, Window window, long 
             XFlush(display);
             std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
         }
+        // A modifier the script left down would stay down for everything else on the display.
+        for (const Modifier& m : modifiers) XTestFakeKeyEvent(display, XKeysymToKeycode(display, m.key), False, 0);
         XCloseDisplay(display);
     }
     done = true;
+}
+
+bool hasViewableChild(Display* display, Window window) {
+    XSync(display, False);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    bool viewable = false;
+    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && !viewable; ++i) {
+            XWindowAttributes attributes{};
+            viewable = XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable;
+        }
+        if (children) XFree(children);
+    }
+    return viewable;
 }
 
 int readErrors = 0;
@@ -318,6 +361,14 @@ int editorCommand(const CommandArguments& arguments) {
     } while (e.type != MapNotify);
 
     loaded->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window));
+    // The script starts once the editor shows (a window of its own inside ours, mapped and
+    // idled once): actions sent earlier could land on a window that is not there yet. An
+    // editor that makes no window of its own is given two seconds.
+    for (int waited = 0; waited < 2000 && !hasViewableChild(display, window); waited += int(idleMs)) {
+        loaded->dispatch(effEditIdle);
+        std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
+    }
+    loaded->dispatch(effEditIdle);
     std::atomic<bool> done(steps.empty());
     std::string refused;
     std::thread user;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: builds the plug-ins and plughost, renders a short test signal through them and
-# writes the results as WAV files into out/.
+# writes the results as WAV files into out/, with a picture of Ombrisk's editor.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -49,6 +49,20 @@ if [ -e build/bin/Vorlane.so ]; then
   done
 fi
 
+# Ombrisk's editor as a host shows it, on a private X server that lives only for the picture.
+xvfb_ready=$(mktemp)
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$xvfb_ready" 2>/dev/null &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$xvfb_ready"' EXIT
+for _ in $(seq 100); do
+  grep -q . "$xvfb_ready" 2>/dev/null && break
+  sleep 0.1
+done
+DISPLAY=":$(head -n 1 "$xvfb_ready")" build/bin/plughost editor build/bin/Ombrisk.so --png out/ombrisk-editor.png
+kill "$xvfb_pid"
+wait "$xvfb_pid" 2>/dev/null || true
+
 echo
 echo "Wrote the test signal and $((${#rendered[@]} - 1)) renders (32-bit float WAV) into $(pwd)/out:"
 printf '  %s\n' "${rendered[@]}"
+echo "and Ombrisk's editor as $(pwd)/out/ombrisk-editor.png"

@@ -108,8 +108,10 @@ void VerticalFader::mouse(DrawPort& port, Point where) {
         // Fine moves are made around the value where Shift was pressed.
         if (!(buttons & shiftKey) || buttons != lastButtons) anchor = getValue();
         lastButtons = buttons;
-        setValue(faderValueAt(where.v, reference, travel, (style & styleMouseInvertV) != 0,
-                              (buttons & shiftKey) != 0, anchor));
+        // The reference is a fixed point of the travel: 0 there, or 1 when inverted.
+        const bool invert = (style & styleMouseInvertV) != 0;
+        setValue(faderValueAt(where.v, reference, invert ? 1.0f : 0.0f, travel, invert, (buttons & shiftKey) != 0,
+                              anchor));
         notifyIfDirty(port);
         idleWhileTracking();
         const std::int32_t held = port.mouseButtons();

@@ -21,6 +21,21 @@ void ValueWidget::idleWhileTracking() {
     if (parent) parent->idleWhileTracking();
 }
 
+void ValueWidget::notify(DrawPort& port) {
+    if (listener) listener->valueChanged(port, this);
+}
+
+void ValueWidget::notifyIfChanged(DrawPort& port) {
+    if (getValue() != getOldValue()) notify(port);
+}
+
+bool ValueWidget::restoreDefault(DrawPort& port, std::int32_t buttons) {
+    if (buttons != (leftButton | altKey)) return false;
+    setValue(getDefaultValue());
+    notifyIfChanged(port);
+    return true;
+}
+
 void ValueWidget::setValue(float v) {
     value.store(v, relaxed);
 }

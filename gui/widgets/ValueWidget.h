@@ -2,6 +2,7 @@
 // The base of every widget that shows or edits one number: the value with its bounds and
 // default, the value last drawn (redraw on change), the owner's tag, a switch for mouse
 // handling and the listener told of user changes.
+#include "../DrawPort.h"
 #include "../Widget.h"
 
 #include <atomic>
@@ -55,6 +56,43 @@ public:
     std::int32_t getTag() const { return tag; }
 
 protected:
+    // Tells the listener, when there is one, of a change by the user.
+    void notify(DrawPort& port);
+    // Tells it only when the value differs from the value last drawn.
+    void notifyIfChanged(DrawPort& port);
+    // The default-value click, exactly left+Alt: the value goes to the default, a change is
+    // told, and the answer is true; any other buttons leave everything as it was.
+    bool restoreDefault(DrawPort& port, std::int32_t buttons);
+    // The tracking loop of the mouse-driven widgets: from the press on, the value is what
+    // valueAt(point, buttons) gives for each pointer position, each change is told, the editor
+    // idles and the pointer is polled, until goOn(buttons) is false. The position is read
+    // after the buttons, from the same poll: the last position held is the one that counts.
+    template <class ValueAt, class GoOn>
+    void track(DrawPort& port, Point where, std::int32_t buttons, ValueAt valueAt, GoOn goOn) {
+        for (;;) {
+            setValue(valueAt(where, buttons));
+            notifyIfChanged(port);
+            idleWhileTracking();
+            buttons = port.mouseButtons();
+            if (!goOn(buttons)) return;
+            port.mousePosition(where);
+        }
+    }
+    // The buttons' loop: while anything is held, the value is what valueAt(point) gives for
+    // the pointer, each change told; a press whose buttons read as already let go is applied
+    // once and always told.
+    template <class ValueAt>
+    void followPress(DrawPort& port, Point where, ValueAt valueAt) {
+        const std::int32_t buttons = port.mouseButtons();
+        if (buttons == 0) {
+            setValue(valueAt(where));
+            notify(port);
+            return;
+        }
+        track(port, where, buttons, [&](Point p, std::int32_t) { return valueAt(p); },
+              [](std::int32_t held) { return held != 0; });
+    }
+
     ValueListener* listener;
     std::int32_t tag;
     // Written by the host's parameter thread while the editor thread reads them.

@@ -85,17 +85,21 @@ float dialPointToValue(Point p, float min, float max, std::int32_t width, std::i
 HandleSpan faderHandleSpan(float frac, std::int32_t minPos, std::int32_t maxPos, std::int32_t offset,
                            std::int32_t handleLength, std::int32_t localMin, std::int32_t localMax) {
     const double travel = double(maxPos) - double(minPos);
-    std::int32_t start = saturate(std::int64_t(truncateToInt(double(frac) * travel)) + offset);
+    // A value the mouse made from pixel k (k / travel in single precision) may come back a
+    // hair below k; a ten-thousandth of a pixel more keeps it on k, so a click that does not
+    // move leaves the handle where it was drawn.
+    std::int32_t start = saturate(std::int64_t(truncateToInt(double(frac) * travel + 1e-4)) + offset);
     if (start < localMin) start = localMin;
     std::int32_t end = saturate(std::int64_t(start) + handleLength);
     if (end > localMax) end = localMax;
     return HandleSpan{start, end};
 }
 
-float faderValueAt(std::int32_t pos, std::int32_t reference, std::int32_t travel, bool invert, bool fine, float anchor) {
+float faderValueAt(std::int32_t pos, std::int32_t reference, float origin, std::int32_t travel, bool invert, bool fine,
+                   float anchor) {
     if (travel == 0) return anchor;
-    float value = float(std::int64_t(pos) - reference) / float(travel);
-    if (invert) value = 1.0f - value;
+    const float moved = float(std::int64_t(pos) - reference) / float(travel);
+    float value = invert ? origin - moved : origin + moved;
     if (fine) value = anchor + (value - anchor) / 10.0f;
     if (!(value > 0.0f)) return 0.0f; // NaN included
     return value > 1.0f ? 1.0f : value;

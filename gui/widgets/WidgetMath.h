@@ -40,14 +40,18 @@ struct HandleSpan {
 
 // frac: the value, or 1 - value when zero sits at the far end (bottom or right). The start is
 // frac of the travel (maxPos - minPos) plus offset, raised to at least localMin; the end is
-// start + handleLength, lowered to at most localMax.
+// start + handleLength, lowered to at most localMax. A fraction that faderValueAt made from a
+// pixel gives that pixel back, single-precision rounding notwithstanding.
 HandleSpan faderHandleSpan(float frac, std::int32_t minPos, std::int32_t maxPos, std::int32_t offset,
                            std::int32_t handleLength, std::int32_t localMin, std::int32_t localMax);
 
-// A fader's value for the pointer at pos along its axis: the fraction of travel from reference
-// (the generations place it differently), 1 minus that when invert, moving a tenth as fast
-// around anchor when fine, clamped to 0..1. A fader without travel keeps anchor.
-float faderValueAt(std::int32_t pos, std::int32_t reference, std::int32_t travel, bool invert, bool fine, float anchor);
+// A fader's value for the pointer at pos along its axis: origin (the value at reference) plus
+// the fraction of travel from reference, minus it when invert, moving a tenth as fast around
+// anchor when fine, clamped to 0..1. The generations place the reference differently: the
+// older at a fixed point of the travel (origin 0, or 1 when inverted), the newer where the
+// press was (origin the value then). A fader without travel keeps anchor.
+float faderValueAt(std::int32_t pos, std::int32_t reference, float origin, std::int32_t travel, bool invert, bool fine,
+                   float anchor);
 
 // Source y of the frame a filmstrip shows for value: the frame holding the point value of the
 // way down to the last frame's top (0 for values of 0 or less; a y at or beyond the last

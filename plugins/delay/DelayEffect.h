@@ -63,7 +63,8 @@ protected:
     DelayProgram* programs = nullptr;
     float* buffer = nullptr;
 
-    // The parameters' values, written by setParameter on any thread.
+    // The parameters as set: written by the host's threads and the editor's, read by the
+    // audio thread and the editor's idle.
     std::atomic<float> delayParam{0.0f};
     std::atomic<float> feedback{0.0f};
     std::atomic<float> volume{0.0f};

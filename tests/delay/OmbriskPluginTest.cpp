@@ -14,12 +14,12 @@ class OmbriskPluginTest : public OmbriskFixture {};
 TEST_F(OmbriskPluginTest, RecordDescribesAMonoInStereoOutDelay)
 {
     EXPECT_EQ(effect->magic, fourCharCode("VstP"));
-    EXPECT_EQ(effect->uniqueID, fourCharCode("Ombr"));
+    EXPECT_EQ(effect->uniqueID, fourCharCode("OmbE"));
     EXPECT_EQ(effect->numInputs, 1);
     EXPECT_EQ(effect->numOutputs, 2);
     EXPECT_EQ(effect->numPrograms, 16);
     EXPECT_EQ(effect->numParams, 8);
-    EXPECT_EQ(effect->flags & ~effFlagsHasEditor, effFlagsHasVu | effFlagsCanReplacing);
+    EXPECT_EQ(effect->flags, effFlagsHasEditor | effFlagsHasVu | effFlagsCanReplacing);
     EXPECT_EQ(effect->ioRatio, 1.0f);
     EXPECT_EQ(effect->version, 1);
     EXPECT_EQ(effect->initialDelay, 0);

@@ -462,15 +462,25 @@ TEST_F(EditorX11Test, PlughostEditorSavesThePictureAndReportsAScriptedClick) {
         {std::string(GUI_TEST_PLUGIN) + " --script /nonexistent/script", 2, "cannot read script"},
         {"/nonexistent/plugin.so", 1, "plughost editor"},
     };
-    std::ofstream(script) << "move 1\n";
     for (const Case& c : cases) {
         const std::string text = run(std::string(PLUGHOST) + " editor " + c.arguments, status);
         EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.arguments << ": " << text;
         EXPECT_NE(text.find(c.message), std::string::npos) << text;
     }
-    const std::string bad = run(std::string(PLUGHOST) + " editor " + GUI_TEST_PLUGIN + " --script " + script, status);
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_NE(bad.find("script line 1"), std::string::npos) << bad;
+    const struct BadScript {
+        const char* text;
+        const char* message;
+    } badScripts[] = {
+        {"move 1\n", "script line 1"},
+        {"keydown alt\nkeydown meta\n", "script line 2: unknown key 'meta'"},
+        {"keyup\n", "script line 1: expected"},
+    };
+    for (const BadScript& b : badScripts) {
+        std::ofstream(script) << b.text;
+        const std::string bad = run(std::string(PLUGHOST) + " editor " + GUI_TEST_PLUGIN + " --script " + script, status);
+        EXPECT_EQ(WEXITSTATUS(status), 2) << b.text;
+        EXPECT_NE(bad.find(b.message), std::string::npos) << bad;
+    }
     const std::string noDisplay = run("env -u DISPLAY " + std::string(PLUGHOST) + " editor " + GUI_TEST_PLUGIN, status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(noDisplay.find("DISPLAY"), std::string::npos) << noDisplay;

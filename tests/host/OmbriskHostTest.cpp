@@ -12,7 +12,7 @@ TEST(OmbriskHost, InfoShowsPortsProgramsAndParameters)
     const auto result = runCommand({PLUGHOST, "info", OMBRISK_PLUGIN});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     for (const char* pattern : {
-             R"(Unique ID:\s+'Omb[rE]')",
+             R"(Unique ID:\s+'OmbE')",
              R"(Inputs:\s+1\nOutputs:\s+2\n)",
              R"(Programs:\s+16\n\s+0\s+"Init 1"\n(.*\n){14}\s+15\s+"Init 16"\n)",
              R"(Parameters:\s+8\n)",

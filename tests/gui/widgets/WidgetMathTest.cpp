@@ -102,6 +102,21 @@ TEST(FaderMathTest, HandleSpanFollowsTheValueWithinItsLocalBounds) {
     EXPECT_EQ(faderHandleSpan(0.0f, 110, 172, 0, 10, 10, 82), (HandleSpan{10, 20}));
 }
 
+// What the mouse makes of a pixel draws on that pixel again: otherwise a click on the handle
+// that does not move makes it jump, for about half the pixels of a travel.
+TEST(FaderMathTest, ValueFromAPixelDrawsOnThatPixel) {
+    for (std::int32_t travel : {72, 73, 90, 149, 500}) {
+        for (std::int32_t k = 0; k <= travel; ++k) {
+            for (bool invert : {false, true}) {
+                const float value = faderValueAt(100 + k, 100, invert ? 1.0f : 0.0f, travel, invert, false, 0.0f);
+                const float frac = invert ? 1.0f - value : value;
+                const std::int32_t start = faderHandleSpan(frac, 100, 100 + travel, 0, 7, 0, travel + 7).start;
+                EXPECT_EQ(start, k) << "travel " << travel << " invert " << invert;
+            }
+        }
+    }
+}
+
 TEST(FaderMathTest, MouseMapsPositionToValueWithInversionFineModeAndClamp) {
     // Travel 72 from a reference at 100.
     const float pixel = 1.0f / 72.0f;
@@ -125,10 +140,16 @@ TEST(FaderMathTest, MouseMapsPositionToValueWithInversionFineModeAndClamp) {
         {0, false, true, 0.05f, 0.0f},         // fine mode is clamped too
     };
     for (const Case& c : cases) {
-        EXPECT_NEAR(faderValueAt(c.pos, 100, 72, c.invert, c.fine, c.anchor), c.expected, 1e-6)
+        EXPECT_NEAR(faderValueAt(c.pos, 100, c.invert ? 1.0f : 0.0f, 72, c.invert, c.fine, c.anchor), c.expected, 1e-6)
             << c.pos << " invert " << c.invert << " fine " << c.fine;
     }
-    EXPECT_EQ(faderValueAt(150, 100, 0, false, false, 0.4f), 0.4f); // no travel: unchanged
+    EXPECT_EQ(faderValueAt(150, 100, 0.0f, 0, false, false, 0.4f), 0.4f); // no travel: unchanged
+    // Measured from a press: the value then, exactly, until the pointer moves.
+    for (bool invert : {false, true}) {
+        EXPECT_EQ(faderValueAt(130, 130, 0.37f, 72, invert, false, 0.37f), 0.37f);
+        EXPECT_EQ(faderValueAt(130, 130, 0.37f, 72, invert, true, 0.37f), 0.37f);
+        EXPECT_NEAR(faderValueAt(140, 130, 0.37f, 72, invert, false, 0.37f), invert ? 0.37f - 10.0f / 72.0f : 0.37f + 10.0f / 72.0f, 1e-6);
+    }
 }
 
 TEST(FrameMathTest, FilmstripShowsTheFrameHoldingTheValue) {
@@ -193,7 +214,7 @@ TEST(FrameMathTest, OutlandishInputGivesDefinedAnswers) {
     EXPECT_GT(mid, 0.49f);
     EXPECT_LT(mid, 0.51f);
     EXPECT_EQ(faderHandleSpan(1e30f, 0, big, big, big, 0, big), (HandleSpan{big, big}));
-    EXPECT_EQ(faderValueAt(5, 0, 10, false, true, std::nanf("")), 0.0f);
+    EXPECT_EQ(faderValueAt(5, 0, 0.0f, 10, false, true, std::nanf("")), 0.0f);
     EXPECT_EQ(dialValueToPoint(0.5f, 1.0f, 1.0f, 40, 5, false), Point(5, 5)); // no range
     const float v = dialPointToValue(Point(big, -big), 0.0f, 1.0f, big, big, LevelPoint::limit);
     EXPECT_TRUE(v >= 0.0f && v <= 1.0f);

@@ -1,0 +1,28 @@
+#include "DelayPlugin.h"
+
+#include <new>
+
+#include "DelayPanel.h"
+#include "Module.h"
+
+DelayPlugin::DelayPlugin(audioMasterCallback callback) : DelayEffect(callback)
+{
+    setUniqueID(fourCharCode("OmbE"));
+    // The panel attaches itself to the effect.
+    if (!new (std::nothrow) DelayPanel(this))
+        constructionFailed = true;
+}
+
+DelayPlugin::~DelayPlugin()
+{
+    EditorBase* panel = editor;
+    setEditor(nullptr);
+    delete panel;
+}
+
+void DelayPlugin::setParameter(VstInt32 index, float value)
+{
+    DelayEffect::setParameter(index, value);
+    if (editor)
+        static_cast<DelayPanel*>(editor)->setParameter(index, value);
+}
