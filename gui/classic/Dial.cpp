@@ -22,15 +22,8 @@ float clampTo(float value, float low, float high) {
 
 Dial::Dial(const Rect& size, ValueListener* owner, std::int32_t ownerTag, Picture* backgroundPicture,
            Picture* handlePicture, Point offset)
-    : ValueWidget(size, owner, ownerTag, backgroundPicture),
-      inset(handlePicture ? truncateToInt(handlePicture->width() * 0.5 + 2.5) : 3), backOffset(offset) {
-    if (handlePicture) handlePicture->retain();
-    handle = handlePicture;
-}
-
-Dial::~Dial() {
-    if (handle) handle->release();
-}
+    : ValueWidget(size, owner, ownerTag, backgroundPicture), handle(handlePicture),
+      inset(handlePicture ? truncateToInt(handlePicture->width() * 0.5 + 2.5) : 3), backOffset(offset) {}
 
 Point Dial::valueToPoint() const {
     return dialValueToPoint(getValue(), getMin(), getMax(), rect.width(), inset, true);
@@ -78,12 +71,7 @@ void Dial::mouse(DrawPort& port, Point where) {
     // The press's own buttons and point, however long ago it was let go.
     const std::int32_t buttons = port.mouseButtons();
     port.mousePosition(where);
-    if (!getMouseEnabled() || !(buttons & leftButton)) return;
-    if (buttons == defaultValueClick) {
-        setValue(getDefaultValue());
-        notifyIfDirty(port);
-        return;
-    }
+    if (!getMouseEnabled() || !(buttons & leftButton) || restoreDefault(port, buttons)) return;
     if (buttons & altKey) trackLinear(port, where, buttons);
     else trackAngle(port, where, buttons);
 }

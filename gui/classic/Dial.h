@@ -11,7 +11,6 @@ public:
     // background and handle: retained; either may be null (no handle: a line is drawn).
     Dial(const Rect& size, ValueListener* listener, std::int32_t tag, Picture* background, Picture* handle,
          Point backOffset);
-    ~Dial() override;
 
     // Editor thread.
     void draw(DrawPort& port) override;
@@ -31,7 +30,7 @@ private:
     void trackLinear(DrawPort& port, Point where, std::int32_t buttons);
     void trackAngle(DrawPort& port, Point where, std::int32_t buttons);
 
-    Picture* handle = nullptr;
+    HeldPicture handle;
     std::int32_t inset;
     Point backOffset;
     Colour shadowColour = whiteColour;

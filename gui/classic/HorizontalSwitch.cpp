@@ -21,12 +21,7 @@ void HorizontalSwitch::mouse(DrawPort& port, Point where) {
     // The press's own buttons and point, however long ago it was let go.
     const std::int32_t pressed = port.mouseButtons();
     port.mousePosition(where);
-    if (!getMouseEnabled() || !(pressed & leftButton)) return;
-    if (pressed == defaultValueClick) {
-        setValue(getDefaultValue());
-        notifyIfDirty(port);
-        return;
-    }
+    if (!getMouseEnabled() || !(pressed & leftButton) || restoreDefault(port, pressed)) return;
     const std::int32_t length = background ? background->width() : 0;
     for (;;) {
         setValue(switchValueAt(where.h - rect.left, length, frameCount, true));

@@ -1,19 +1,13 @@
 #include "ValueWidget.h"
 
 #include "../GuiEditorBase.h"
-#include "../Picture.h"
 #include "../RootView.h"
 
 namespace gui::classic {
 
 ValueWidget::ValueWidget(const Rect& size, ValueListener* owner, std::int32_t ownerTag, Picture* picture)
-    : gui::ValueWidget(size, owner, ownerTag), mouseableArea(size) {
+    : gui::ValueWidget(size, owner, ownerTag), background(picture), mouseableArea(size) {
     setOldValue(1.0f);
-    setBackground(picture);
-}
-
-ValueWidget::~ValueWidget() {
-    setBackground(nullptr);
 }
 
 void ValueWidget::update(DrawPort& port) {
@@ -67,21 +61,22 @@ bool ValueWidget::getTransparency() const {
 }
 
 void ValueWidget::setBackground(Picture* picture) {
-    if (picture) picture->retain();
-    if (background) background->release();
-    background = picture;
+    background.reset(picture);
 }
 
 Picture* ValueWidget::getBackground() const {
-    return background;
+    return background.get();
 }
 
 void ValueWidget::notifyIfDirty(DrawPort& port) {
     if (isDirty()) notify(port);
 }
 
-void ValueWidget::notify(DrawPort& port) {
-    if (listener) listener->valueChanged(port, this);
+bool ValueWidget::restoreDefault(DrawPort& port, std::int32_t buttons) {
+    if (buttons != (leftButton | controlKey)) return false;
+    setValue(getDefaultValue());
+    notifyIfDirty(port);
+    return true;
 }
 
 void ValueWidget::drawBackground(DrawPort& port, const Rect& dest, Point src) const {

@@ -5,13 +5,10 @@
 // and a transparency flag, presses that skip a widget whose mouse handling is off, the
 // default-value click with Control, and the tracking idle straight through the editor.
 #include "../Geometry.h"
+#include "../widgets/HeldPicture.h"
 #include "../widgets/ValueWidget.h"
 
 #include <cstdint>
-
-namespace gui {
-class Picture;
-}
 
 namespace gui::classic {
 
@@ -22,7 +19,6 @@ class ValueWidget : public gui::ValueWidget {
 public:
     // background: retained while held; may be null.
     ValueWidget(const Rect& size, ValueListener* listener, std::int32_t tag, Picture* background);
-    ~ValueWidget() override;
 
     // Editor thread. Every draw ends with setDirty(false).
     void update(DrawPort& port) override;
@@ -44,17 +40,16 @@ public:
     virtual Picture* getBackground() const;
 
 protected:
-    // The press that starts every interaction: exactly left button and Control.
-    static constexpr std::int32_t defaultValueClick = leftButton | controlKey;
-
     // Tells the listener, when there is one, if the widget is dirty.
     void notifyIfDirty(DrawPort& port);
-    // Tells the listener, when there is one.
-    void notify(DrawPort& port);
+    // This generation's default-value click, exactly left+Control: the value goes to the
+    // default, the listener is told when that makes the widget dirty, and the answer is true;
+    // any other buttons leave everything as it was.
+    bool restoreDefault(DrawPort& port, std::int32_t buttons);
     // The background (opaque, or leaving out the key colour when transparency is set).
     void drawBackground(DrawPort& port, const Rect& dest, Point src) const;
 
-    Picture* background = nullptr;
+    HeldPicture background;
 
 private:
     bool dirty = true;

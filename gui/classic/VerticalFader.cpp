@@ -31,10 +31,6 @@ VerticalFader::VerticalFader(const Rect& size, ValueListener* owner, std::int32_
     localMax = maxPos + handleHeight - rect.top;
 }
 
-VerticalFader::~VerticalFader() {
-    setHandle(nullptr);
-}
-
 void VerticalFader::setTransparentHandle(bool on) {
     transparentHandle = on;
 }
@@ -52,9 +48,7 @@ void VerticalFader::setHandleOffset(Point offset) {
 }
 
 void VerticalFader::setHandle(Picture* picture) {
-    if (picture) picture->retain();
-    if (handle) handle->release();
-    handle = picture;
+    handle.reset(picture);
     if (handle) {
         handleWidth = handle->width();
         handleHeight = handle->height();
@@ -62,7 +56,7 @@ void VerticalFader::setHandle(Picture* picture) {
 }
 
 Picture* VerticalFader::getHandle() const {
-    return handle;
+    return handle.get();
 }
 
 void VerticalFader::draw(DrawPort& port) {
@@ -87,13 +81,7 @@ void VerticalFader::mouse(DrawPort& port, Point where) {
     // The press's own buttons and point, however long ago it was let go.
     std::int32_t buttons = port.mouseButtons();
     port.mousePosition(where);
-    if (!getMouseEnabled()) return;
-    if (buttons == defaultValueClick) {
-        setValue(getDefaultValue());
-        notifyIfDirty(port);
-        return;
-    }
-    if (!drags(buttons)) return;
+    if (!getMouseEnabled() || restoreDefault(port, buttons) || !drags(buttons)) return;
     std::int32_t reference = minPos + handleHeight / 2 - 1; // the handle's centre follows the mouse
     if (!freeClick) {
         const Rect drawnHandle(rect.left, lastHandlePos, rect.left + handleWidth, lastHandlePos + handleHeight);

@@ -2,21 +2,18 @@
 // The older generation's vertical fader: a handle picture over a slot (the base's
 // background), composed offscreen. By default a click anywhere in the fader puts the handle's
 // centre under the mouse (free click); Shift drags finely.
+#include "../widgets/Fader.h"
 #include "ValueWidget.h"
 
 namespace gui::classic {
-
-inline constexpr std::int32_t styleZeroTop = 32;      // drawing: value 0 at the top (else the bottom)
-inline constexpr std::int32_t styleMouseInvertV = 64; // mouse: the top gives 1
 
 class VerticalFader : public ValueWidget {
 public:
     // minPos, maxPos: the handle's travel, window coordinates of its top edge. handle and
     // background: retained; without a handle it counts as 1 x 1. style: styleZeroTop,
-    // styleMouseInvertV.
+    // styleMouseInvertV (the newer generation's bits).
     VerticalFader(const Rect& size, ValueListener* listener, std::int32_t tag, std::int32_t minPos,
                   std::int32_t maxPos, Picture* handle, Picture* background, Point backOffset, std::int32_t style);
-    ~VerticalFader() override;
 
     // Editor thread.
     void draw(DrawPort& port) override;
@@ -34,7 +31,7 @@ public:
     std::int32_t getLastHandlePos() const { return lastHandlePos; }
 
 private:
-    Picture* handle = nullptr;
+    HeldPicture handle;
     std::int32_t handleWidth = 1;
     std::int32_t handleHeight = 1;
     Point backOffset;

@@ -44,27 +44,18 @@ CurveView::CurveView(const Rect& size, ValueListener* owner, std::int32_t ownerT
                      ShaperCurve& edited)
     : classic::ValueWidget(size, owner, ownerTag, nullptr), curve(edited), graphPicture(graph), pointPicture(point)
 {
-    if (graphPicture)
-        graphPicture->retain();
-    if (pointPicture)
-        pointPicture->retain();
-    const float graphWidth = float(graphPicture ? graphPicture->width() : 0);
-    const float graphHeight = float(graphPicture ? graphPicture->height() : 0);
-    spanLeft = float(halfWidth(pointPicture) + 1 + inset);
-    spanTop = float(halfHeight(pointPicture) + 1 + inset);
-    spanRight = graphWidth - float(inset) - float(halfWidth(pointPicture) + 1) - 1.0f;
-    spanBottom = graphHeight - float(inset) - float(halfHeight(pointPicture) + 1) - 1.0f;
+    const float graphWidth = float(graph ? graph->width() : 0);
+    const float graphHeight = float(graph ? graph->height() : 0);
+    spanLeft = float(halfWidth(point) + 1 + inset);
+    spanTop = float(halfHeight(point) + 1 + inset);
+    spanRight = graphWidth - float(inset) - float(halfWidth(point) + 1) - 1.0f;
+    spanBottom = graphHeight - float(inset) - float(halfHeight(point) + 1) - 1.0f;
     curve.attachView(this);
 }
 
 CurveView::~CurveView()
 {
     curve.attachView(nullptr);
-    image.reset();
-    if (pointPicture)
-        pointPicture->release();
-    if (graphPicture)
-        graphPicture->release();
 }
 
 float CurveView::getValue() const
@@ -145,7 +136,7 @@ void CurveView::render()
 void CurveView::draw(DrawPort& port)
 {
     if (!image) {
-        image.reset(new (std::nothrow) OffscreenPort(port, graphPicture));
+        image.reset(new (std::nothrow) OffscreenPort(port, graphPicture.get()));
         if (!image)
             return;
         render();

@@ -13,7 +13,6 @@
 
 namespace gui {
 class OffscreenPort;
-class Picture;
 }  // namespace gui
 
 class CurveView : public gui::classic::ValueWidget, private CurveObserver {
@@ -58,8 +57,8 @@ private:
     void insertPoint(ShaperCurve::Edit& edit, CurvePoint at);
 
     ShaperCurve& curve;
-    gui::Picture* graphPicture;
-    gui::Picture* pointPicture;
+    gui::HeldPicture graphPicture;
+    gui::HeldPicture pointPicture;
     float spanLeft, spanTop, spanRight, spanBottom;
     std::array<CurvePoint, curveSteps> splineSamples{};
     int selected = -1;

@@ -126,7 +126,7 @@ VstInt32 ShaperPanel::open(void* parent)
     auto* fader = new (std::nothrow) classic::VerticalFader(
         placed(539, faderTop, widthOf(faderPicture), heightOf(faderPicture)), this, 7, 25,
         faderTop + heightOf(faderPicture) - heightOf(faderHandlePicture), faderHandlePicture, faderPicture,
-        Point(0, 0), classic::styleMouseInvertV);
+        Point(0, 0), styleMouseInvertV);
     if (fader)
         fader->setHandleOffset(Point(3, 0));
     dryWetFader = add(fader, 7);

@@ -3,6 +3,7 @@
 // pending paint (never a press) only once 50 ms have passed; a host that idles the editor from
 // its idle callback finds it busy.
 #include "ClassicFixture.h"
+#include "gui/classic/ValueWidget.h"
 
 #include <gtest/gtest.h>
 
