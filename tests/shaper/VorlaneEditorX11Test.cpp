@@ -6,13 +6,11 @@
 #include "HostTestSupport.h"
 #include "ShaperPanel.h"
 #include "ShaperPlugin.h"
-#include "XvfbServer.h"
+#include "XvfbTestSupport.h"
 #include "gui/RootView.h"
 #include "gui/platform/headless/HeadlessPlatform.h"
 
 #include <gtest/gtest.h>
-
-#include <png.h>
 
 #include <cmath>
 #include <cstring>
@@ -20,18 +18,7 @@
 
 namespace {
 
-XvfbServer* server = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { server = new XvfbServer; }
-    void TearDown() override
-    {
-        delete server;
-        server = nullptr;
-    }
-};
-const auto* environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+const auto* environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 
 // The curve view's corner in the editor.
 constexpr int curveLeft = 167;
@@ -80,22 +67,6 @@ Sound phrase()
 
 using Image = std::vector<std::uint32_t>;
 
-Image readPng(const std::string& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
-        return {};
-    Image out;
-    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
-        out.push_back(std::uint32_t(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]));
-    return out;
-}
-
 // The editor as the headless backend draws it with the given chunk loaded.
 Image headless(const Bytes& chunk)
 {
@@ -124,14 +95,14 @@ class VorlaneEditorX11 : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!server || !server->running())
+        if (!XvfbEnvironment::server() || !XvfbEnvironment::server()->running())
             GTEST_SKIP() << "Xvfb could not be started";
     }
     CommandResult editor(const std::vector<std::string>& options)
     {
         std::vector<std::string> command = {PLUGHOST, "editor", VORLANE_PLUGIN, "--idle-ms", "10"};
         command.insert(command.end(), options.begin(), options.end());
-        return runCommand(command, {{"DISPLAY", server->display()}});
+        return runCommand(command, {{"DISPLAY", XvfbEnvironment::server()->display()}});
     }
     ScratchFolder dir;
 };
@@ -175,7 +146,7 @@ TEST_F(VorlaneEditorX11, ChunkLoadedWhileTheEditorIsOpenIsDrawn)
     const CommandResult result = editor({"--script", (dir / "load.txt").string(), "--png", png, "--save-chunk", saved});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "");
-    const Image shown = readPng(png);
+    const Image shown = readPng(png, 568, 290);
     const Image expected = headless(preset);
     ASSERT_EQ(shown.size(), expected.size());
     int differing = 0;
