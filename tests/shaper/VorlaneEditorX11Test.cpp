@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <sstream>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -154,6 +157,35 @@ TEST_F(VorlaneEditorX11, ChunkLoadedWhileTheEditorIsOpenIsDrawn)
         differing += shown[i] != expected[i];
     EXPECT_EQ(differing, 0);
     EXPECT_EQ(readText(saved), preset);
+}
+
+// The older dial as a user meets it: with Alt held it follows the mouse up linearly, a
+// hundredth of its range per pixel, and a 5 ms click with Control puts it back to its default.
+// Each move reaches the host as automation.
+TEST_F(VorlaneEditorX11, AltDragsADialLinearlyAndAShortControlClickResetsIt)
+{
+    writeText(dir / "dial.txt", "move 130 93\nkeydown alt\npress\nmove 130 78\nmove 130 63\nwait 60\nrelease\n"
+                                "keyup alt\nwait 60\nmove 130 93\nkeydown control\npress\nrelease\nkeyup control\n");
+    const auto png = (dir / "dial.png").string();
+    const CommandResult result = editor({"--script", (dir / "dial.txt").string(), "--png", png});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::pair<int, float>> automation;
+    std::istringstream lines(result.out);
+    for (std::string word; lines >> word;) {
+        int index = 0;
+        float value = 0.0f;
+        if (word == "automate" && lines >> index >> value)
+            automation.emplace_back(index, value);
+    }
+    ASSERT_GE(automation.size(), 2u) << result.out;
+    float highest = 0.0f;
+    for (auto [index, value] : automation) {
+        EXPECT_EQ(index, 1) << result.out;
+        highest = std::max(highest, value);
+    }
+    EXPECT_NEAR(highest, 0.8f, 1e-5) << result.out;
+    EXPECT_EQ(automation.back().second, 0.5f) << result.out;
+    EXPECT_EQ(readPng(png, 568, 290), headless(chunkOf({{0, 1}, {1, 0}})));
 }
 
 }  // namespace
