@@ -301,7 +301,7 @@ TEST(ShaperCurve, EditsAndReplacementsReachReadersAndTheView)
 
 // One thread replaces the points back and forth between two curves while another reads them
 // and samples tables from them: every copy and every table is wholly one curve's.
-TEST(ShaperCurve, ReadersNeverSeeAHalfReplacedCurve)
+TEST(ShaperCurve, PointsReplacedFromAnotherThreadAreNeverReadHalfReplaced)
 {
     std::vector<CurvePoint> a, b;
     for (int i = 0; i < 5; ++i)

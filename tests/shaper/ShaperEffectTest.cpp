@@ -649,7 +649,7 @@ TEST(ShaperEffect, GlideFarBeyondTheTableEndsAndALaterTargetStillGlidesBack)
 // point and sets parameter 0 and the audio thread processes: two threads build tables at once.
 // Afterwards the audio thread plays the table of the last curve, not of one a slower build
 // sampled earlier: its output equals that of a fresh effect given the same curve.
-TEST(ShaperEffect, CurveChangesFromTheHostAndTheEditorEndInTheLastCurvesTable)
+TEST(ShaperEffect, CurveChangesFromAnotherThreadAndTheEditorEndInTheLastCurvesTable)
 {
     ShaperEffect effect(nullptr);
     const CurvePoint loaded[2][5] = {{{0, 1}, {0.2f, 0.1f}, {0.5f, 0.6f}, {0.8f, 0.0f}, {1, 0.4f}},

@@ -259,7 +259,7 @@ TEST_F(ShaperPanelTest, CloseThenOpenShowsTheCurrentValues)
 // The host's thread sets parameters and loads chunks while the editor thread opens, idles,
 // draws and closes the editor: nothing breaks, and the open editor ends up showing the last
 // chunk's curve and values.
-TEST_F(ShaperPanelTest, HostThreadChangesWhileTheEditorOpensDrawsAndCloses)
+TEST_F(ShaperPanelTest, ChangesFromAnotherThreadWhileTheEditorOpensDrawsAndCloses)
 {
     const std::vector<CurvePoint> curves[2] = {{{0, 1}, {0.3f, 0.2f}, {0.6f, 0.7f}, {1, 0}},
                                                {{0, 0.5f}, {0.5f, 0.1f}, {1, 0.9f}}};
@@ -297,7 +297,7 @@ TEST_F(ShaperPanelTest, HostThreadChangesWhileTheEditorOpensDrawsAndCloses)
 
 // A chunk loaded from another thread while the editor is open: the host thread only marks the
 // view, the editor thread's next idle draws the new curve.
-TEST_F(ShaperPanelTest, ChunkLoadedWhileOpenRedrawsTheCurveAtTheNextIdle)
+TEST_F(ShaperPanelTest, ChunkLoadedFromAnotherThreadWhileOpenIsDrawnAtTheNextIdle)
 {
     open();
     const std::vector<CurvePoint> points = {{0, 1}, {0.25f, 0.25f}, {1, 0}};
