@@ -232,38 +232,36 @@ ShaperCurve::Edit ShaperCurve::edit()
     return Edit(*this);
 }
 
+// The copies' accesses are sequentially consistent (no fences): a reader that saw any store of
+// a rewrite sees the odd sequence that came before it when it reads the sequence again.
 void ShaperCurve::publish()
 {
-    const int k = 1 - current.load(std::memory_order_relaxed);
+    const int k = 1 - current.load();
     Slot& slot = slots[k];
-    const std::uint32_t sequence = slot.sequence.load(std::memory_order_relaxed);
-    slot.sequence.store(sequence + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    slot.count.store(master.count, std::memory_order_relaxed);
+    const std::uint32_t sequence = slot.sequence.load();
+    slot.sequence.store(sequence + 1);
+    slot.count.store(master.count);
     for (int i = 0; i < master.count; ++i) {
-        slot.coordinates[2 * i].store(master.points[i].x, std::memory_order_relaxed);
-        slot.coordinates[2 * i + 1].store(master.points[i].y, std::memory_order_relaxed);
+        slot.coordinates[2 * i].store(master.points[i].x);
+        slot.coordinates[2 * i + 1].store(master.points[i].y);
     }
-    slot.sequence.store(sequence + 2, std::memory_order_release);
-    current.store(k, std::memory_order_release);
-    revisions.fetch_add(1, std::memory_order_acq_rel);
+    slot.sequence.store(sequence + 2);
+    current.store(k);
+    revisions.fetch_add(1);
 }
 
 ShaperCurve::Shape ShaperCurve::shape() const
 {
     Shape s;
     for (;;) {
-        const Slot& slot = slots[current.load(std::memory_order_acquire)];
-        const std::uint32_t before = slot.sequence.load(std::memory_order_acquire);
+        const Slot& slot = slots[current.load()];
+        const std::uint32_t before = slot.sequence.load();
         if (before & 1u)
             continue;  // being rewritten: the other copy is newer and whole
-        s.count = std::clamp(slot.count.load(std::memory_order_relaxed), 2, maxPoints);
-        for (int i = 0; i < s.count; ++i) {
-            s.points[i] = {slot.coordinates[2 * i].load(std::memory_order_relaxed),
-                           slot.coordinates[2 * i + 1].load(std::memory_order_relaxed)};
-        }
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (slot.sequence.load(std::memory_order_relaxed) == before)
+        s.count = std::clamp(slot.count.load(), 2, maxPoints);
+        for (int i = 0; i < s.count; ++i)
+            s.points[i] = {slot.coordinates[2 * i].load(), slot.coordinates[2 * i + 1].load()};
+        if (slot.sequence.load() == before)
             return s;
     }
 }

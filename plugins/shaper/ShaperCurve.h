@@ -97,7 +97,7 @@ public:
     // writer and never waiting for one.
     Shape shape() const;
     // Any thread: counts every change of the points.
-    std::uint32_t revision() const { return revisions.load(std::memory_order_acquire); }
+    std::uint32_t revision() const { return revisions.load(); }
     // Any thread: samples a copy of the curve into table[0..size-1].
     void fillTable(float* table, int size) const;
 
