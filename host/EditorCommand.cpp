@@ -1,8 +1,10 @@
-// plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]: opens a plug-in's editor
-// in a top-level X11 window, idles it, replays pointer and modifier actions through XTEST,
-// saves what the window shows and prints the automation the host received.
+// plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE] [--save-chunk FILE]: opens
+// a plug-in's editor in a top-level X11 window, idles it, replays pointer and modifier actions
+// through XTEST (and chunks loaded meanwhile), saves what the window shows and the plug-in's
+// state, and prints the automation the host received.
 #include "Arguments.h"
 #include "AtomicFile.h"
+#include "ChunkFile.h"
 #include "Command.h"
 
 #include <X11/Xlib.h>
@@ -34,7 +36,7 @@ Display* connect() {
 }
 
 const char* const helpText =
-    "Usage: plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]\n"
+    "Usage: plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE] [--save-chunk FILE]\n"
     "\n"
     "Opens the editor of the VST 2 plug-in PLUGIN in a top-level window on the X display named\n"
     "by DISPLAY and sends it effEditIdle every N milliseconds (default 20, 1 to 1000).\n"
@@ -49,8 +51,13 @@ const char* const helpText =
     "                   keydown KEY    modifier KEY (shift, control or alt) down\n"
     "                   keyup KEY      modifier KEY up\n"
     "                   wait MS        pause for MS milliseconds\n"
+    "                   chunk FILE     hand FILE's bytes to the plug-in as its saved state\n"
+    "                                  (effSetChunk) from the script's own thread, as a host\n"
+    "                                  loading a preset while the editor is open\n"
     "                 each action is followed by a pause of one idle interval; '#' starts a\n"
     "                 comment; modifiers still down at the end are let go\n"
+    "  --save-chunk FILE  write the plug-in's saved state (effGetChunk) once the editor is\n"
+    "                 closed, for example a curve drawn in it for plughost process --load-chunk\n"
     "\n"
     "Without a script the editor is idled 25 times. Then the automation the host received is\n"
     "printed, one 'automate INDEX VALUE' line per change, in order.\n";
@@ -58,9 +65,11 @@ const char* const helpText =
 constexpr const char* name = "editor";
 
 struct Step {
-    enum Kind { move, press, release, keyDown, keyUp, wait } kind;
+    enum Kind { move, press, release, keyDown, keyUp, wait, chunk } kind;
     long a;
     long b;
+    std::vector<char> bytes = {}; // chunk: the file's bytes
+    std::string file = {};        // chunk: where they came from
 };
 
 // The modifiers a script may hold, as the keys on the left of a keyboard.
@@ -121,19 +130,29 @@ bool parseScript(const std::string& path, std::vector<Step>& steps, std::string&
                 return false;
             }
             steps.push_back({Step::wait, *ms, 0});
+        } else if (w[0] == "chunk" && w.size() == 2) {
+            Step step{Step::chunk, 0, 0, {}, w[1]};
+            if (!readChunkFile(w[1], step.bytes, why)) {
+                error = where + ": " + why;
+                return false;
+            }
+            steps.push_back(std::move(step));
         } else {
-            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'keydown KEY', 'keyup KEY' or 'wait MS'";
+            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'keydown KEY', 'keyup KEY', "
+                            "'wait MS' or 'chunk FILE'";
             return false;
         }
     }
     return true;
 }
 
-// Replays the steps on a connection of its own while the main thread keeps the editor idle.
-void replay(const std::vector<Step>& steps, Window window, long idleMs, std::atomic<bool>& done) {
+// Replays the steps on a connection of its own while the main thread keeps the editor idle; a
+// chunk refused by the plug-in is reported through refused.
+void replay(std::vector<Step>& steps, PluginLoader& plugin, Window window, long idleMs, std::string& refused,
+            std::atomic<bool>& done) {
     Display* display = connect();
     if (display) {
-        for (const Step& step : steps) {
+        for (Step& step : steps) {
             switch (step.kind) {
             case Step::move: {
                 int x = 0;
@@ -154,6 +173,12 @@ void replay(const std::vector<Step>& steps, Window window, long idleMs, std::ato
                 break;
             case Step::wait:
                 std::this_thread::sleep_for(std::chrono::milliseconds(step.a));
+                break;
+            case Step::chunk:
+                if (plugin.dispatch(effSetChunk, 0, VstIntPtr(step.bytes.size()), step.bytes.data()) == 0 &&
+                    refused.empty()) {
+                    refused = "the plug-in refused the chunk in '" + step.file + "'";
+                }
                 break;
             }
             XFlush(display);
@@ -260,6 +285,7 @@ int editorCommand(const CommandArguments& arguments) {
     std::string plugin;
     std::string png;
     std::string script;
+    std::string saveChunk;
     long idleMs = 20;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
@@ -267,11 +293,13 @@ int editorCommand(const CommandArguments& arguments) {
             std::fputs(helpText, stdout);
             return 0;
         }
-        if (a == "--png" || a == "--idle-ms" || a == "--script") {
+        if (a == "--png" || a == "--idle-ms" || a == "--script" || a == "--save-chunk") {
             if (i + 1 >= arguments.size()) return reportUsage(name, a + " needs a value");
             const std::string& value = arguments[++i];
             if (a == "--png") {
                 png = value;
+            } else if (a == "--save-chunk") {
+                saveChunk = value;
             } else if (a == "--script") {
                 script = value;
             } else {
@@ -289,6 +317,7 @@ int editorCommand(const CommandArguments& arguments) {
         }
     }
     if (plugin.empty()) return reportUsage(name, "missing PLUGIN");
+    if (!png.empty() && png == saveChunk) return reportUsage(name, "--png and --save-chunk name the same file");
     std::vector<Step> steps;
     if (!script.empty()) {
         std::string error;
@@ -341,8 +370,12 @@ int editorCommand(const CommandArguments& arguments) {
     }
     loaded->dispatch(effEditIdle);
     std::atomic<bool> done(steps.empty());
+    std::string refused;
     std::thread user;
-    if (!steps.empty()) user = std::thread(replay, std::cref(steps), window, idleMs, std::ref(done));
+    if (!steps.empty()) {
+        user = std::thread(replay, std::ref(steps), std::ref(*loaded), window, idleMs, std::ref(refused),
+                           std::ref(done));
+    }
     // Idle until the script has run, then long enough for the editor to catch up.
     for (int after = 0; after < 25;) {
         loaded->dispatch(effEditIdle);
@@ -353,7 +386,7 @@ int editorCommand(const CommandArguments& arguments) {
     if (user.joinable()) user.join();
     loaded->dispatch(effEditIdle);
 
-    int status = 0;
+    int status = refused.empty() ? 0 : reportFailure(name, refused);
     if (!png.empty()) {
         std::string why;
         XSync(display, False);
@@ -363,6 +396,12 @@ int editorCommand(const CommandArguments& arguments) {
         std::printf("automate %d %g\n", change.index, static_cast<double>(change.value));
     }
     loaded->dispatch(effEditClose);
+    if (!saveChunk.empty()) {
+        std::string why;
+        AtomicFile file(saveChunk);
+        if (file.create(why) < 0 || !writeChunk(*loaded, file, why) || !file.commit(why))
+            status = reportFailure(name, why);
+    }
     loaded->close();
     XDestroyWindow(display, window);
     XCloseDisplay(display);

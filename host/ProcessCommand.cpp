@@ -2,6 +2,7 @@
 // 32-bit float WAV file.
 #include "Arguments.h"
 #include "AtomicFile.h"
+#include "ChunkFile.h"
 #include "Command.h"
 #include "ProgressBar.h"
 
@@ -56,7 +57,6 @@ const char* const helpText =
 
 constexpr long maxBlock = 65536;
 constexpr double maxTailSeconds = 3600.0;
-constexpr std::int64_t maxChunkBytes = std::int64_t {1} << 30;
 constexpr VstInt32 maxChannels = 256;
 // A plain WAV file's sizes are 32-bit.
 constexpr std::int64_t maxWavDataBytes = 0xffffffffLL - 1024;
@@ -240,37 +240,6 @@ std::optional<std::vector<ParameterSetting>> checkParameters(const Options& opti
     return settings;
 }
 
-bool readWholeFile(const std::string& path, std::vector<char>& bytes, std::string& error)
-{
-    std::error_code failure;
-    const auto status = std::filesystem::status(path, failure);
-    if (failure) {
-        error = "cannot read '" + path + "': " + failure.message();
-        return false;
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        error = "cannot read '" + path + "': not a regular file";
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
-        error = "cannot read '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    const std::streamoff size = file.tellg();
-    if (size <= 0 || size > maxChunkBytes) {
-        error = "cannot read '" + path + "': " + (size == 0 ? "the file is empty" : "larger than 1 GiB");
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(size));
-    file.seekg(0);
-    if (!file.read(bytes.data(), size)) {
-        error = "cannot read '" + path + "'";
-        return false;
-    }
-    return true;
-}
-
 struct SoundFileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
@@ -312,7 +281,6 @@ private:
     int fail(const std::string& message) { return reportFailure(command, message); }
     bool prepare(SF_INFO& inputInfo);
     bool processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* output, std::int64_t tailFrames);
-    bool saveChunk(AtomicFile& file, std::string& error);
 
     const Options& options_;
     PluginLoader& plugin_;
@@ -348,7 +316,7 @@ int Render::run()
         return fail("the plug-in has no process entry");
 
     std::vector<char> chunk;
-    if (!options_.loadChunk.empty() && !readWholeFile(options_.loadChunk, chunk, error_))
+    if (!options_.loadChunk.empty() && !readChunkFile(options_.loadChunk, chunk, error_))
         return fail(error_);
 
     SF_INFO inputInfo {};
@@ -404,7 +372,7 @@ int Render::run()
                      command, options_.input.c_str(), static_cast<long long>(inputFrames_),
                      static_cast<long long>(declared));
 
-    if (!options_.saveChunk.empty() && !saveChunk(chunkFile, error_))
+    if (!options_.saveChunk.empty() && !writeChunk(plugin_, chunkFile, error_))
         return fail(error_);
     plugin_.close();
 
@@ -507,28 +475,6 @@ bool Render::processAll(SNDFILE* input, const SF_INFO& inputInfo, SNDFILE* outpu
     for (std::size_t i = 0; i < std::size(stoppingSignals); ++i)
         std::signal(stoppingSignals[i], previous[i]);
     return ok;
-}
-
-bool Render::saveChunk(AtomicFile& file, std::string& error)
-{
-    void* data = nullptr;
-    const VstIntPtr size = plugin_.dispatch(effGetChunk, 0, 0, &data);
-    if (size <= 0 || data == nullptr) {
-        error = "the plug-in gave no chunk to save";
-        return false;
-    }
-    std::FILE* out = std::fopen(file.temporaryPath().c_str(), "wb");
-    if (out == nullptr) {
-        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(data, 1, static_cast<size_t>(size), out) == static_cast<size_t>(size);
-    const bool closed = std::fclose(out) == 0;
-    if (!written || !closed) {
-        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
-        return false;
-    }
-    return true;
 }
 
 } // namespace

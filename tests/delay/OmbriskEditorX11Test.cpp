@@ -3,7 +3,6 @@
 // automation.
 #include <gtest/gtest.h>
 
-#include <png.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -15,22 +14,11 @@
 #include <vector>
 
 #include "EditorRendering.h"
-#include "XvfbServer.h"
+#include "XvfbTestSupport.h"
 
 namespace {
 
-XvfbServer* server = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { server = new XvfbServer; }
-    void TearDown() override
-    {
-        delete server;
-        server = nullptr;
-    }
-};
-const auto* environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+const auto* environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 
 struct EditorRun {
     int status = -1;
@@ -62,16 +50,7 @@ EditorRun runEditor(const std::string& name, const std::string& script, const ch
         if (word == "automate" && lines >> index >> value)
             run.automation.emplace_back(index, value);
     }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, png.c_str())) {
-        image.format = PNG_FORMAT_RGB;
-        std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
-        if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) && image.width == 240 && image.height == 160) {
-            for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
-                run.shown.push_back(std::uint32_t(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]));
-        }
-    }
+    run.shown = readPng(png, 240, 160);
     return run;
 }
 
@@ -88,7 +67,7 @@ class OmbriskEditorX11Test : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!server || !server->running())
+        if (!XvfbEnvironment::server() || !XvfbEnvironment::server()->running())
             GTEST_SKIP() << "Xvfb could not be started";
     }
 };

@@ -3,7 +3,7 @@
 // and a host that destroys its window first.
 #include "TestEffect.h"
 #include "TestPanel.h"
-#include "XvfbServer.h"
+#include "XvfbTestSupport.h"
 #include "gui/GuiEditorBase.h"
 #include "gui/RootView.h"
 #include "gui/platform/headless/HeadlessPlatform.h"
@@ -19,7 +19,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <malloc.h>
-#include <png.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -42,17 +41,7 @@ constexpr int editorHeight = 290;
 constexpr int hostX = 50;
 constexpr int hostY = 60;
 
-XvfbServer* server = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { server = new XvfbServer; }
-    void TearDown() override {
-        delete server;
-        server = nullptr;
-    }
-};
-const auto* environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+const auto* environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 
 // Xvfb refuses a connection now and then when connections come quickly (EAGAIN).
 Display* connect(const std::string& name) {
@@ -97,8 +86,8 @@ Image headlessPixels(float toggle, float level) {
 class EditorX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!server || !server->running()) GTEST_SKIP() << "Xvfb could not be started";
-        display = connect(server->display());
+        if (!XvfbEnvironment::server() || !XvfbEnvironment::server()->running()) GTEST_SKIP() << "Xvfb could not be started";
+        display = connect(XvfbEnvironment::server()->display());
         ASSERT_NE(display, nullptr);
         previousHandler = XSetErrorHandler(sentinelHandler);
         sentinelErrors = 0;
@@ -249,7 +238,7 @@ TEST_F(EditorX11Test, XtestClickAndDragReachTheRightWidgets) {
     auto button = [](bool down) { return [down](Display* d) { XTestFakeButtonEvent(d, 1, down, 0); }; };
     // Click the toggle, then drag the fader handle (value 0.5 sits at 124..135) to the top.
     std::atomic<bool> done(false);
-    std::thread user(replay, server->display(),
+    std::thread user(replay, XvfbEnvironment::server()->display(),
                      std::vector<std::function<void(Display*)>>{move(56, 56), button(true), button(false),
                                                                 move(130, 130), button(true), move(130, 100),
                                                                 move(130, 60), move(130, 20), button(false)},
@@ -441,16 +430,8 @@ TEST_F(EditorX11Test, PlughostEditorSavesThePictureAndReportsAScriptedClick) {
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(out, "automate 0 1\n");
     // The PNG shows the editor as the headless backend draws it after the click.
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << out;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
-    ASSERT_EQ(image.width, unsigned(editorWidth));
-    ASSERT_EQ(image.height, unsigned(editorHeight));
-    Image shown;
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) shown.push_back(std::uint32_t(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]));
+    const Image shown = readPng(png, editorWidth, editorHeight);
+    ASSERT_FALSE(shown.empty()) << out;
     EXPECT_EQ(differingPixels(shown, headlessPixels(1.0f, 0.5f)), 0);
 
     struct Case {
@@ -667,7 +648,7 @@ protected:
     std::vector<std::string> act(const std::vector<Step>& steps) {
         const std::size_t before = panel->textsTold().size();
         std::atomic<bool> done(false);
-        std::thread user(replay, server->display(), steps, std::ref(done));
+        std::thread user(replay, XvfbEnvironment::server()->display(), steps, std::ref(done));
         while (!done) idleFor(1);
         user.join();
         idleFor(10);
