@@ -30,8 +30,8 @@ public:
     virtual void redraw(const ERect* area);
 
     // Editor thread, once per pass of every tracking loop: at most every 50 ms runs idle and
-    // gives the host idle time.
-    void idleWhileTracking();
+    // gives the host idle time. The older widget generation's editor paces it differently.
+    virtual void idleWhileTracking();
 
     EffectBase* getEffect() const { return effect; }
     RootView* getRootView() const { return rootView; }

@@ -116,15 +116,19 @@ void RootView::draw(DrawPort& port) {
     if (background) {
         background->draw(port, Rect(0, 0, background->width(), background->height()), Point(0, 0));
     }
-    for (std::int32_t i = 0; i < count; ++i) widgets[i]->draw(port);
-    if (modalWidget) modalWidget->draw(port);
+    for (std::int32_t i = 0; i < count; ++i) widgets[i]->drawInView(port);
+    if (modalWidget) modalWidget->drawInView(port);
+}
+
+bool RootView::containsWidget(const Widget* widget) const {
+    for (std::int32_t i = 0; i < count && widget; ++i) {
+        if (widgets[i] == widget) return true;
+    }
+    return false;
 }
 
 void RootView::redrawWidget(Widget* widget) {
-    Widget* found = nullptr;
-    for (std::int32_t i = 0; i < count && widget; ++i) {
-        if (widgets[i] == widget) found = widget;
-    }
+    Widget* found = containsWidget(widget) ? widget : nullptr;
     withWindowPort([this, found](DrawPort& port) {
         if (found) found->draw(port);
         else draw(port);
@@ -168,11 +172,11 @@ void RootView::mouse(DrawPort& port, Point where) {
         focusWidget = nullptr;
     }
     if (modalWidget) {
-        if (where.liesIn(modalWidget->getRect())) modalWidget->mouse(port, where);
+        if (where.liesIn(modalWidget->getRect()) && modalWidget->takesPresses()) modalWidget->mouse(port, where);
         return;
     }
     for (std::int32_t i = count - 1; i >= 0; --i) {
-        if (where.liesIn(widgets[i]->getRect())) {
+        if (where.liesIn(widgets[i]->getRect()) && widgets[i]->takesPresses()) {
             widgets[i]->mouse(port, where);
             return;
         }

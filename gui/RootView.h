@@ -32,6 +32,8 @@ public:
     // Leaves the widget alive and untold.
     virtual bool removeWidget(Widget* widget);
 
+    // Whether the widget is one of this view's.
+    bool containsWidget(const Widget* widget) const;
     // Draws one widget now, or everything when it is null or not in the list.
     void redrawWidget(Widget* widget);
     // Runs drawing on a fresh port on the view's window and shows what it drew: for widgets

@@ -23,6 +23,14 @@ void Widget::setBackdrop(OffscreenPort* port) {
     if (port && port->width() >= rect.width() && port->height() >= rect.height()) backdrop = port;
 }
 
+bool Widget::takesPresses() const {
+    return true;
+}
+
+void Widget::drawInView(DrawPort& port) {
+    draw(port);
+}
+
 void Widget::redraw() {
     if (parent) parent->redrawWidget(this);
 }

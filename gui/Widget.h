@@ -25,6 +25,14 @@ public:
     // Kept only when it covers the widget's whole size; otherwise the old backdrop stays.
     virtual void setBackdrop(OffscreenPort* backdrop);
 
+    // Where the widget generations differ, each answers here. Whether a press under the
+    // widget is handed to it (false: the root view looks further down); the newer generation
+    // takes every press and ignores it itself when its mouse handling is off.
+    virtual bool takesPresses() const;
+    // The root view's full redraw draws each widget through this: the older generation keeps
+    // its dirty state across it, so that an idle pass still sees what changed.
+    virtual void drawInView(DrawPort& port);
+
     RootView* getParent() const { return parent; }
     const Rect& getRect() const { return rect; }
     OffscreenPort* getBackdrop() const { return backdrop; }

@@ -1,8 +1,10 @@
-// plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]: opens a plug-in's editor
-// in a top-level window, idles it, replays pointer actions and keys as a user's, saves what
-// the window shows and prints the automation the host received. The window system's part is
-// EditorHost.
+// plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE] [--save-chunk FILE]: opens
+// a plug-in's editor in a top-level window, idles it, replays pointer actions and keys as a
+// user's (and chunks loaded meanwhile), saves what the window shows and the plug-in's state,
+// and prints the automation the host received. The window system's part is EditorHost.
 #include "Arguments.h"
+#include "AtomicFile.h"
+#include "ChunkFile.h"
 #include "Command.h"
 #include "EditorHost.h"
 #include "PngFile.h"
@@ -20,7 +22,7 @@
 namespace {
 
 const char* const helpText =
-    "Usage: plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE]\n"
+    "Usage: plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE] [--save-chunk FILE]\n"
     "\n"
     "Opens the editor of the VST 2 plug-in PLUGIN in a top-level window %s\n"
     "and sends it effEditIdle every N milliseconds (default 20, 1 to 1000).\n"
@@ -37,8 +39,13 @@ const char* const helpText =
     "                                  backspace, delete, tab, left, right, up, down, home\n"
     "                                  or end\n"
     "                   wait MS        pause for MS milliseconds\n"
+    "                   chunk FILE     hand FILE's bytes to the plug-in as its saved state\n"
+    "                                  (effSetChunk) from the script's own thread, as a host\n"
+    "                                  loading a preset while the editor is open\n"
     "                 each action is followed by a pause of one idle interval; '#' starts a\n"
     "                 comment; modifiers still down at the end are let go\n"
+    "  --save-chunk FILE  write the plug-in's saved state (effGetChunk) once the editor is\n"
+    "                 closed, for example a curve drawn in it for plughost process --load-chunk\n"
     "\n"
     "Without a script the editor is idled 25 times. Then the automation the host received is\n"
     "printed, one 'automate INDEX VALUE' line per change, in order.\n";
@@ -128,19 +135,36 @@ bool parseScript(const std::string& path, std::vector<EditorStep>& steps, std::s
                 return false;
             }
             steps.push_back({EditorStep::wait, *ms, 0});
+        } else if (w[0] == "chunk" && w.size() == 2) {
+            EditorStep step{EditorStep::chunk, 0, 0, {}, w[1]};
+            if (!readChunkFile(w[1], step.bytes, why)) {
+                error = where + ": " + why;
+                return false;
+            }
+            steps.push_back(std::move(step));
         } else {
-            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'keydown KEY', 'keyup KEY', 'key KEY' or 'wait MS'";
+            error = where + ": expected 'move X Y', 'press [B]', 'release [B]', 'keydown KEY', 'keyup KEY', "
+                            "'key KEY', 'wait MS' or 'chunk FILE'";
             return false;
         }
     }
     return true;
 }
 
-// Replays the steps while the main thread keeps the editor idle.
-void replay(EditorHost& host, const std::vector<EditorStep>& steps, long idleMs, std::atomic<bool>& done) {
-    for (const EditorStep& step : steps) {
-        if (step.kind == EditorStep::wait) std::this_thread::sleep_for(std::chrono::milliseconds(step.a));
-        else host.perform(step);
+// Replays the steps while the main thread keeps the editor idle; a chunk refused by the plug-in
+// is reported through refused.
+void replay(EditorHost& host, PluginLoader& plugin, std::vector<EditorStep>& steps, long idleMs,
+            std::string& refused, std::atomic<bool>& done) {
+    for (EditorStep& step : steps) {
+        if (step.kind == EditorStep::wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.a));
+        } else if (step.kind == EditorStep::chunk) {
+            if (plugin.dispatch(effSetChunk, 0, VstIntPtr(step.bytes.size()), step.bytes.data()) == 0 &&
+                refused.empty())
+                refused = "the plug-in refused the chunk in '" + step.file + "'";
+        } else {
+            host.perform(step);
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
     }
     // A modifier the script left down would stay down for everything else on the desktop.
@@ -154,6 +178,7 @@ int editorCommand(const CommandArguments& arguments) {
     std::string plugin;
     std::string png;
     std::string script;
+    std::string saveChunk;
     long idleMs = 20;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
@@ -161,11 +186,13 @@ int editorCommand(const CommandArguments& arguments) {
             std::printf(helpText, EditorHost::where(), EditorHost::how());
             return 0;
         }
-        if (a == "--png" || a == "--idle-ms" || a == "--script") {
+        if (a == "--png" || a == "--idle-ms" || a == "--script" || a == "--save-chunk") {
             if (i + 1 >= arguments.size()) return reportUsage(name, a + " needs a value");
             const std::string& value = arguments[++i];
             if (a == "--png") {
                 png = value;
+            } else if (a == "--save-chunk") {
+                saveChunk = value;
             } else if (a == "--script") {
                 script = value;
             } else {
@@ -183,6 +210,7 @@ int editorCommand(const CommandArguments& arguments) {
         }
     }
     if (plugin.empty()) return reportUsage(name, "missing PLUGIN");
+    if (!png.empty() && png == saveChunk) return reportUsage(name, "--png and --save-chunk name the same file");
     std::vector<EditorStep> steps;
     if (!script.empty()) {
         std::string error;
@@ -217,8 +245,12 @@ int editorCommand(const CommandArguments& arguments) {
     loaded->dispatch(effEditIdle);
     host->handleEvents();
     std::atomic<bool> done(steps.empty());
+    std::string refused;
     std::thread user;
-    if (!steps.empty()) user = std::thread(replay, std::ref(*host), std::cref(steps), idleMs, std::ref(done));
+    if (!steps.empty()) {
+        user = std::thread(replay, std::ref(*host), std::ref(*loaded), std::ref(steps), idleMs, std::ref(refused),
+                           std::ref(done));
+    }
     // Idle until the script has run, then long enough for the editor to catch up.
     for (int after = 0; after < 25;) {
         loaded->dispatch(effEditIdle);
@@ -230,7 +262,7 @@ int editorCommand(const CommandArguments& arguments) {
     loaded->dispatch(effEditIdle);
     host->handleEvents();
 
-    int status = 0;
+    int status = refused.empty() ? 0 : reportFailure(name, refused);
     if (!png.empty()) {
         std::vector<unsigned char> rgb;
         std::string why;
@@ -241,6 +273,12 @@ int editorCommand(const CommandArguments& arguments) {
     }
     std::fflush(stdout);
     loaded->dispatch(effEditClose);
+    if (!saveChunk.empty()) {
+        std::string why;
+        AtomicFile file(saveChunk);
+        if (file.create(why) < 0 || !writeChunk(*loaded, file, why) || !file.commit(why))
+            status = reportFailure(name, why);
+    }
     loaded->close();
     return status;
 }

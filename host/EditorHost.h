@@ -15,9 +15,11 @@ enum class EditorKey : long {
 };
 
 struct EditorStep {
-    enum Kind { move, press, release, keyDown, keyUp, key, wait } kind;
+    enum Kind { move, press, release, keyDown, keyUp, key, wait, chunk } kind;
     long a;  // x, button, EditorKey or milliseconds
     long b;  // y
+    std::vector<char> bytes = {}; // chunk: the file's bytes
+    std::string file = {};        // chunk: where they came from
 };
 
 class EditorHost {

@@ -2,6 +2,7 @@
 // 32-bit float WAV file.
 #include "Arguments.h"
 #include "AtomicFile.h"
+#include "ChunkFile.h"
 #include "Command.h"
 #include "ProgressBar.h"
 #include "SoundFile.h"
@@ -58,7 +59,6 @@ const char* const helpText =
 
 constexpr long maxBlock = 65536;
 constexpr double maxTailSeconds = 3600.0;
-constexpr std::int64_t maxChunkBytes = std::int64_t {1} << 30;
 constexpr VstInt32 maxChannels = 256;
 // A plain WAV file's sizes are 32-bit.
 constexpr std::int64_t maxWavDataBytes = 0xffffffffLL - 1024;
@@ -242,37 +242,6 @@ std::optional<std::vector<ParameterSetting>> checkParameters(const Options& opti
     return settings;
 }
 
-bool readWholeFile(const std::string& path, std::vector<char>& bytes, std::string& error)
-{
-    std::error_code failure;
-    const auto status = std::filesystem::status(path, failure);
-    if (failure) {
-        error = "cannot read '" + path + "': " + failure.message();
-        return false;
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        error = "cannot read '" + path + "': not a regular file";
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
-        error = "cannot read '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    const std::streamoff size = file.tellg();
-    if (size <= 0 || size > maxChunkBytes) {
-        error = "cannot read '" + path + "': " + (size == 0 ? "the file is empty" : "larger than 1 GiB");
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(size));
-    file.seekg(0);
-    if (!file.read(bytes.data(), static_cast<std::streamsize>(size))) {
-        error = "cannot read '" + path + "'";
-        return false;
-    }
-    return true;
-}
-
 // Fills the plug-in's inputs from interleaved file frames (mapping described in --help).
 void feedInputs(const std::vector<float>& interleaved, int channels, std::int64_t frames,
                 std::vector<std::vector<float>>& inputs)
@@ -308,7 +277,6 @@ public:
 private:
     int fail(const std::string& message) { return reportFailure(command, message); }
     bool processAll(SoundReader& input, SoundWriter& output, std::int64_t tailFrames);
-    bool saveChunk(AtomicFile& file, std::string& error);
 
     const Options& options_;
     PluginLoader& plugin_;
@@ -344,7 +312,7 @@ int Render::run()
         return fail("the plug-in has no process entry");
 
     std::vector<char> chunk;
-    if (!options_.loadChunk.empty() && !readWholeFile(options_.loadChunk, chunk, error_))
+    if (!options_.loadChunk.empty() && !readChunkFile(options_.loadChunk, chunk, error_))
         return fail(error_);
 
     const auto input = SoundReader::open(options_.input, error_);
@@ -393,7 +361,7 @@ int Render::run()
                      command, options_.input.c_str(), static_cast<long long>(inputFrames_),
                      static_cast<long long>(declared));
 
-    if (!options_.saveChunk.empty() && !saveChunk(chunkFile, error_))
+    if (!options_.saveChunk.empty() && !writeChunk(plugin_, chunkFile, error_))
         return fail(error_);
     plugin_.close();
 
@@ -496,28 +464,6 @@ bool Render::processAll(SoundReader& input, SoundWriter& output, std::int64_t ta
     for (std::size_t i = 0; i < stopping.size(); ++i)
         std::signal(stopping[i], previous[i]);
     return ok;
-}
-
-bool Render::saveChunk(AtomicFile& file, std::string& error)
-{
-    void* data = nullptr;
-    const VstIntPtr size = plugin_.dispatch(effGetChunk, 0, 0, &data);
-    if (size <= 0 || data == nullptr) {
-        error = "the plug-in gave no chunk to save";
-        return false;
-    }
-    std::FILE* out = std::fopen(file.temporaryPath().c_str(), "wb");
-    if (out == nullptr) {
-        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(data, 1, static_cast<size_t>(size), out) == static_cast<size_t>(size);
-    const bool closed = std::fclose(out) == 0;
-    if (!written || !closed) {
-        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
-        return false;
-    }
-    return true;
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: builds the plug-ins and plughost, renders a short test signal through them and
-# writes the results as WAV files into out/, with a picture of Ombrisk's editor.
+# writes the results as WAV files into out/, with pictures of the editors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -49,7 +49,9 @@ if [ -e build/bin/Vorlane.so ]; then
   done
 fi
 
-# Ombrisk's editor as a host shows it, on a private X server that lives only for the picture.
+# The editors as a host shows them, on a private X server that lives only for the pictures:
+# Ombrisk's, Vorlane's, and Vorlane's again after a curve drawn by a script of mouse moves,
+# whose saved state then renders the drawn curve.
 xvfb_ready=$(mktemp)
 Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$xvfb_ready" 2>/dev/null &
 xvfb_pid=$!
@@ -58,11 +60,17 @@ for _ in $(seq 100); do
   grep -q . "$xvfb_ready" 2>/dev/null && break
   sleep 0.1
 done
-DISPLAY=":$(head -n 1 "$xvfb_ready")" build/bin/plughost editor build/bin/Ombrisk.so --png out/ombrisk-editor.png
+display=":$(head -n 1 "$xvfb_ready")"
+DISPLAY=$display build/bin/plughost editor build/bin/Ombrisk.so --png out/ombrisk-editor.png
+DISPLAY=$display build/bin/plughost editor build/bin/Vorlane.so --png out/vorlane-editor.png
+DISPLAY=$display build/bin/plughost editor build/bin/Vorlane.so --script examples/vorlane/curve-edit.txt \
+  --png out/vorlane-editor-curve.png --save-chunk out/vorlane-drawn.chunk >/dev/null
 kill "$xvfb_pid"
 wait "$xvfb_pid" 2>/dev/null || true
+render vorlane-drawn build/bin/Vorlane.so --load-chunk out/vorlane-drawn.chunk
 
 echo
 echo "Wrote the test signal and $((${#rendered[@]} - 1)) renders (32-bit float WAV) into $(pwd)/out:"
 printf '  %s\n' "${rendered[@]}"
-echo "and Ombrisk's editor as $(pwd)/out/ombrisk-editor.png"
+echo "and the editors as $(pwd)/out/ombrisk-editor.png, vorlane-editor.png and vorlane-editor-curve.png"
+echo "(the curve drawn there is out/vorlane-drawn.chunk, rendered as out/vorlane-drawn.wav)"

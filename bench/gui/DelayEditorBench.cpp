@@ -3,6 +3,7 @@
 // and one pass of a fader's tracking loop on a real X server (us_per_pass, reported).
 #include "DelayPanel.h"
 #include "DelayPlugin.h"
+#include "RedrawBench.h"
 #include "XvfbServer.h"
 #include "gui/DrawPort.h"
 #include "gui/RootView.h"
@@ -22,14 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// This thread's processor time in nanoseconds: the ratios stay fair on a machine shared with
-// other work.
-std::int64_t threadTime()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
+using bench::threadTime;
 
 VstIntPtr host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
 {
@@ -61,25 +55,7 @@ struct HeadlessEditor {
 void BM_DelayEditorFullDraw(benchmark::State& state)
 {
     HeadlessEditor editor;
-    gui::Surface& s = editor.surface();
-    std::vector<gui::Pixel> target(std::size_t(s.width()) * std::size_t(s.height()));
-    std::int64_t drawing = 0;
-    std::int64_t copying = 0;
-    for (auto _ : state) {
-        const auto t0 = threadTime();
-        {
-            gui::DrawPort port(&editor.view(), &s, nullptr);
-            editor.view().draw(port);
-        }
-        const auto t1 = threadTime();
-        std::memcpy(target.data(), s.row(0), target.size() * sizeof(gui::Pixel));
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-        const auto t2 = threadTime();
-        drawing += t1 - t0;
-        copying += t2 - t1;
-    }
-    state.counters["vs_copy"] = double(drawing) / double(copying ? copying : 1);
+    bench::redrawAgainstCopy(state, editor.view(), editor.surface());
 }
 BENCHMARK(BM_DelayEditorFullDraw);
 

@@ -2,6 +2,7 @@
 // of text) and of an idle pass with nothing changed, against copying the surface's bytes once.
 // The counters give the ratios: vs_copy for the full draw (target at most 3), ns_per_widget
 // for the idle pass (target under 1000).
+#include "RedrawBench.h"
 #include "TestPanel.h"
 #include "TestWidgets.h"
 #include "gui/DrawPort.h"
@@ -74,25 +75,7 @@ BENCHMARK(BM_CopySurface);
 
 void BM_FullDraw(benchmark::State& state) {
     Scene scene;
-    gui::Surface& s = scene.surface();
-    std::vector<gui::Pixel> target(std::size_t(s.width()) * std::size_t(s.height()));
-    Clock::duration drawing{};
-    Clock::duration copying{};
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        {
-            gui::DrawPort port(scene.view, &s, nullptr);
-            scene.view->draw(port);
-        }
-        const auto t1 = Clock::now();
-        std::memcpy(target.data(), s.row(0), target.size() * sizeof(gui::Pixel));
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-        const auto t2 = Clock::now();
-        drawing += t1 - t0;
-        copying += t2 - t1;
-    }
-    state.counters["vs_copy"] = double(drawing.count()) / double(copying.count() ? copying.count() : 1);
+    bench::redrawAgainstCopy(state, *scene.view, scene.surface());
 }
 BENCHMARK(BM_FullDraw);
 

@@ -132,7 +132,7 @@ DelayEffect::DelayEffect(audioMasterCallback callback)
         return;
     }
     setProgram(0);
-    updateDelay(delayParam, divParam, multParam);
+    updateDelay();
     setNumInputs(1);
     setNumOutputs(2);
     setFlagHasVu(true);
@@ -159,7 +159,7 @@ void DelayEffect::setParameter(VstInt32 index, float value)
         switch (index) {
         case 0:
             delayParam = value;
-            updateDelay(value, divParam, multParam);
+            updateDelay();
             break;
         case 1:
             feedback = value;
@@ -169,15 +169,15 @@ void DelayEffect::setParameter(VstInt32 index, float value)
             break;
         case 3:
             divParam = value;
-            updateDelay(delayParam, value, multParam);
+            updateDelay();
             break;
         case 4:
             multParam = value;
-            updateDelay(delayParam, divParam, value);
+            updateDelay();
             break;
         case 5:
             outposParam = value;
-            updateDelay(delayParam, divParam, multParam);
+            updateDelay();
             break;
         case 6:
             reverseParam = value;
@@ -308,7 +308,7 @@ void DelayEffect::setReverseMode(float value, float delay, float div, float mult
     VstInt32 mode = truncated(value, normal, reverse);
     if (revType > 0 && value > 0.0f)
         mode = alternate;
-    updateDelay(delay, div, mult);
+    updateDelay();
     // The mode travels with a request to place the read position again, since where it goes
     // depends on the mode.
     const DelayShape shape = shapeOf(delay, div, mult, outposParam, bufferLength);
@@ -325,13 +325,24 @@ void DelayEffect::setReverseType(float value)
         publish(changes, modeBits, value > 0.0f ? alternate : reverse);
 }
 
-void DelayEffect::updateDelay(float delay, float div, float mult)
+void DelayEffect::updateDelay()
 {
-    const DelayShape shape = shapeOf(delay, div, mult, outposParam, bufferLength);
-    divisor = shape.divisor;
-    multiplier = shape.multiplier;
-    outposSteps = shape.steps;
-    bpm = shape.bpm;
+    // Another thread may set one of the shape's parameters while this one derives it. Each
+    // setting counts itself before deriving, and a derivation that saw the count move runs
+    // again: whichever thread writes last writes a shape made of every value set before.
+    std::uint32_t seen = shapeSettings.fetch_add(1) + 1;
+    for (;;) {
+        const DelayShape shape = shapeOf(delayParam, divParam, multParam, outposParam,
+                                         bufferLength);
+        divisor = shape.divisor;
+        multiplier = shape.multiplier;
+        outposSteps = shape.steps;
+        bpm = shape.bpm;
+        const std::uint32_t now = shapeSettings.load();
+        if (now == seen)
+            break;
+        seen = now;
+    }
     changes.fetch_or(placeRequest, std::memory_order_release);
 }
 

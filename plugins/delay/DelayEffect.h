@@ -50,9 +50,10 @@ public:
 protected:
     enum Mode : VstInt32 { normal = 0, reverse = 1, alternate = 2 };
 
-    // On the thread of setParameter: derives bpm, divisor, multiplier and read lag for the
-    // display and asks the audio thread to place readPos for the new delay.
-    void updateDelay(float delay, float div, float mult);
+    // On the thread of setParameter, after storing the parameter: derives bpm, divisor,
+    // multiplier and read lag for the display from the parameters as they stand and asks the
+    // audio thread to place readPos for the new delay.
+    void updateDelay();
     // Audio thread, at the start of a block: carries out what setParameter published.
     void applyChanges();
     // Any thread: the playback mode set last, which the display shows (reverseMode is the one
@@ -80,6 +81,8 @@ protected:
     std::atomic<VstInt32> multiplier{1};
     std::atomic<VstInt32> outposSteps{0};
     std::atomic<VstInt32> revType{0};
+    // How many times the shape was derived; see updateDelay.
+    std::atomic<std::uint32_t> shapeSettings{0};
     // The playback mode set last, the alternate length taken with it and the requests for the
     // audio thread, packed so that they travel together (see DelayEffect.cpp).
     std::atomic<std::uint32_t> changes{0};

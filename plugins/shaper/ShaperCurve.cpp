@@ -157,6 +157,46 @@ void splinePolyline(int n, int k, const CurvePoint* p, CurvePoint* out, int m)
     out[m - 1] = p[n];
 }
 
+ShaperCurve::Edit::Edit(ShaperCurve& edited) : curve(&edited), lock(edited.writing) {}
+
+ShaperCurve::Edit::~Edit()
+{
+    if (curve && changed)
+        curve->publish();
+}
+
+void ShaperCurve::Edit::insert(int index, CurvePoint p)
+{
+    Shape& m = curve->master;
+    if (m.count >= maxPoints || index < 0 || index > m.count)
+        return;
+    std::copy_backward(m.points.begin() + index, m.points.begin() + m.count, m.points.begin() + m.count + 1);
+    m.points[index] = p;
+    ++m.count;
+    changed = true;
+}
+
+void ShaperCurve::Edit::move(int index, CurvePoint p)
+{
+    Shape& m = curve->master;
+    if (index < 0 || index >= m.count)
+        return;
+    if (m.points[index].x == p.x && m.points[index].y == p.y)
+        return;
+    m.points[index] = p;
+    changed = true;
+}
+
+void ShaperCurve::Edit::remove(int index)
+{
+    Shape& m = curve->master;
+    if (m.count <= 2 || index < 0 || index >= m.count)
+        return;
+    std::copy(m.points.begin() + index + 1, m.points.begin() + m.count, m.points.begin() + index);
+    --m.count;
+    changed = true;
+}
+
 ShaperCurve::ShaperCurve()
 {
     setPoints(nullptr, 0);
@@ -166,53 +206,104 @@ ShaperCurve::~ShaperCurve() = default;
 
 void ShaperCurve::setPoints(const CurvePoint* p, int n)
 {
+    const std::lock_guard<std::mutex> lock(writing);
     if (n <= 1 || p == nullptr) {
-        count = 2;
-        points[0] = {0.0f, 1.0f};
-        points[1] = {1.0f, 0.0f};
-        return;
+        master.count = 2;
+        master.points[0] = {0.0f, 1.0f};
+        master.points[1] = {1.0f, 0.0f};
+    } else {
+        master.count = std::min(n, maxPoints);
+        std::copy(p, p + master.count, master.points.begin());
     }
-    count = std::min(n, maxPoints);
-    std::copy(p, p + count, points.begin());
+    publish();
+    if (view)
+        view->curveChanged();
 }
 
-float ShaperCurve::bezierYAt(float x)
+void ShaperCurve::attachView(CurveObserver* observer)
 {
-    const auto curveAt = [this](float t) { return bezierPoint(points.data(), 0, count - 1, t); };
-    return searchYAt(curveAt, x, 0.0f, 1.0f, static_cast<float>(count * 0.1), 0.001f, lastParameter);
+    // Under the writers' lock: once this returns, no writer is still telling the old view.
+    const std::lock_guard<std::mutex> lock(writing);
+    view = observer;
 }
 
-float ShaperCurve::splineYAt(float x, const Knot* knots)
+ShaperCurve::Edit ShaperCurve::edit()
 {
-    const auto curveAt = [this, knots](float t) {
-        return splinePoint(knots, count - 1, order, t, points.data());
+    return Edit(*this);
+}
+
+// The copies' accesses are sequentially consistent (no fences): a reader that saw any store of
+// a rewrite sees the odd sequence that came before it when it reads the sequence again.
+void ShaperCurve::publish()
+{
+    const int k = 1 - current.load();
+    Slot& slot = slots[k];
+    const std::uint32_t sequence = slot.sequence.load();
+    slot.sequence.store(sequence + 1);
+    slot.count.store(master.count);
+    for (int i = 0; i < master.count; ++i) {
+        slot.coordinates[2 * i].store(master.points[i].x);
+        slot.coordinates[2 * i + 1].store(master.points[i].y);
+    }
+    slot.sequence.store(sequence + 2);
+    current.store(k);
+    revisions.fetch_add(1);
+}
+
+ShaperCurve::Shape ShaperCurve::shape() const
+{
+    Shape s;
+    for (;;) {
+        const Slot& slot = slots[current.load()];
+        const std::uint32_t before = slot.sequence.load();
+        if (before & 1u)
+            continue;  // being rewritten: the other copy is newer and whole
+        s.count = std::clamp(slot.count.load(), 2, maxPoints);
+        for (int i = 0; i < s.count; ++i)
+            s.points[i] = {slot.coordinates[2 * i].load(), slot.coordinates[2 * i + 1].load()};
+        if (slot.sequence.load() == before)
+            return s;
+    }
+}
+
+float ShaperCurve::bezierYAt(const Shape& shape, float x, float& last)
+{
+    const auto curveAt = [&shape](float t) { return bezierPoint(shape.points.data(), 0, shape.count - 1, t); };
+    return searchYAt(curveAt, x, 0.0f, 1.0f, static_cast<float>(shape.count * 0.1), 0.001f, last);
+}
+
+float ShaperCurve::splineYAt(const Shape& shape, int order, float x, const Knot* knots, float& last)
+{
+    const auto curveAt = [&shape, order, knots](float t) {
+        return splinePoint(knots, shape.count - 1, order, t, shape.points.data());
     };
-    return searchYAt(curveAt, x, 0.0f, static_cast<float>(count - order + 1),
-                     static_cast<float>(count * 0.01), 0.0001f, lastParameter);
+    return searchYAt(curveAt, x, 0.0f, static_cast<float>(shape.count - order + 1),
+                     static_cast<float>(shape.count * 0.01), 0.0001f, last);
 }
 
-void ShaperCurve::fillTable(float* table, int size)
+void ShaperCurve::fillTable(float* table, int size) const
 {
     if (size <= 0)
         return;
-    lastParameter = -1.0f;
-    const float x0 = points[0].x;
-    const float x1 = points[count - 1].x;
+    const Shape s = shape();
+    float lastParameter = -1.0f;
+    const float x0 = s.points[0].x;
+    const float x1 = s.points[s.count - 1].x;
     table[0] = 0.0f;
-    if (count < order) {
+    if (s.count < order) {
         const float step = (x1 - x0) / static_cast<float>(size);
         float x = x0;
         for (int i = 1; i < size; ++i) {
-            table[i] = 1.0f - bezierYAt(x);
+            table[i] = 1.0f - bezierYAt(s, x, lastParameter);
             x += step;
         }
     } else {
         Knot knots[maxKnots];
-        makeKnots(knots, count - 1, order);
+        makeKnots(knots, s.count - 1, order);
         const double step = (static_cast<double>(x1) - x0) / size;
         double x = x0;
         for (int i = 1; i < size; ++i) {
-            table[i] = 1.0f - splineYAt(static_cast<float>(x), knots);
+            table[i] = 1.0f - splineYAt(s, order, static_cast<float>(x), knots, lastParameter);
             x += step;
         }
     }

@@ -279,12 +279,24 @@ ShaperEffect::~ShaperEffect() = default;
 
 void ShaperEffect::rebuildShapeTable()
 {
-    ShapeTable built;
-    curve.fillTable(built.table, shapeTableSize);
-    for (int i = 0; i < shapeTableSize - 1; ++i)
-        built.slope[i] = built.table[i + 1] - built.table[i];
-    built.slope[shapeTableSize - 1] = 0.0f;
-    shapes.offer(built);
+    // The editor (a point dragged) and the host (a chunk, automation of parameter 0) may ask
+    // at once, and the table offered last wins: one sampled from older points but offered
+    // later would leave the sound on the older curve. So one of them builds, from the newest
+    // points, until nobody asks any more, and the other returns at once.
+    shapeTableWanted.store(true);
+    while (shapeTableWanted.load()) {
+        if (shapeTableBuilding.exchange(true))
+            return;
+        if (shapeTableWanted.exchange(false)) {
+            ShapeTable built;
+            curve.fillTable(built.table, shapeTableSize);
+            for (int i = 0; i < shapeTableSize - 1; ++i)
+                built.slope[i] = built.table[i + 1] - built.table[i];
+            built.slope[shapeTableSize - 1] = 0.0f;
+            shapes.offer(built);
+        }
+        shapeTableBuilding.store(false);
+    }
 }
 
 void ShaperEffect::setParameter(VstInt32 index, float value)
@@ -510,7 +522,9 @@ VstInt32 ShaperEffect::getChunk(void** data, bool)
 {
     if (!data)
         return 0;
-    const int count = curve.getCount();
+    // One copy of the points: the editor may be moving them.
+    const ShaperCurve::Shape shape = curve.shape();
+    const int count = shape.count;
     const VstInt32 size = chunkSize(count);
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[size]);
     if (!buffer)
@@ -521,7 +535,7 @@ VstInt32 ShaperEffect::getChunk(void** data, bool)
     const std::int32_t n = count;
     std::memcpy(at, &n, sizeof n);
     at += sizeof n;
-    const CurvePoint* points = curve.getPoints();
+    const CurvePoint* points = shape.points.data();
     for (int i = 0; i < count; ++i, at += 8) {
         writeFloat(at, points[i].x);
         writeFloat(at + 4, points[i].y);

@@ -55,10 +55,13 @@ public:
     // Host thread, while no audio runs.
     void suspend() override;
 
-    // Host or editor thread: samples the curve into a new shaper table.
+    // Any thread but the audio thread: samples the curve into a new shaper table for the
+    // audio thread's next block. Never waits: while another thread builds, that thread builds
+    // once more for this call.
     void rebuildShapeTable();
 
-    // Editor thread: the curve view edits the points in place, then sets parameter 0.
+    // Editor thread: the curve view edits the points, then sets parameter 0. Host thread: the
+    // chunk replaces them.
     ShaperCurve& getCurve() { return curve; }
     // Plain reads of the audio thread's state, for tests and displays while no audio runs.
     const float* getShapeTable() const { return shapes.value().table; }
@@ -85,6 +88,9 @@ protected:
     ToneFilter preFilterRight;
     ToneFilter postFilterRight;
     Handoff<ShapeTable> shapes;
+    // Asked for a table, and one thread building: see rebuildShapeTable.
+    std::atomic<bool> shapeTableWanted{false};
+    std::atomic<bool> shapeTableBuilding{false};
     Handoff<FilterTables> filterTables;
     // Host thread: the rate of the tables built last.
     double tablesRate = 0.0;

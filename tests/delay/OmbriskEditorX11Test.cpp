@@ -4,28 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "EditorSessions.h"
-#include "XvfbServer.h"
+#include "XvfbTestSupport.h"
 
 namespace {
 
-XvfbServer* server = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { server = new XvfbServer; }
-    void TearDown() override
-    {
-        delete server;
-        server = nullptr;
-    }
-};
-const auto* environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+const auto* environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 
 class OmbriskEditorX11Test : public ::testing::TestWithParam<EditorSession> {
 protected:
     void SetUp() override
     {
-        if (!server || !server->running())
+        if (!XvfbEnvironment::server() || !XvfbEnvironment::server()->running())
             GTEST_SKIP() << "Xvfb could not be started";
     }
 };

@@ -210,4 +210,37 @@ TEST_F(OmbriskHostileTest, ProcessingKeepsTheCallersFloatingPointMode)
 }
 #endif
 
+// A host automating the tempo while the user drags the divisor fader: in every round two
+// threads set the two parameters of one delay at the same moment. Once both are done the
+// displays show what each set, not a shape derived before the other thread's change came in.
+TEST_F(OmbriskHostileTest, DisplaysFollowChangesFromTwoThreadsAtOnce)
+{
+    constexpr int rounds = 50000;
+    std::atomic<int> started{0};
+    std::atomic<int> finished{0};
+    auto setter = [&](VstInt32 index) {
+        for (int round = 1; round <= rounds; ++round) {
+            while (started.load() < round)
+                std::this_thread::yield();
+            set(index, round % 2 == 0 ? 0.0f : 1.0f);
+            ++finished;
+        }
+    };
+    std::thread tempo(setter, 0);
+    std::thread divisor(setter, 3);
+    int stale = 0;
+    for (int round = 1; round <= rounds; ++round) {
+        started = round;
+        while (finished.load() < 2 * round)
+            std::this_thread::yield();
+        const bool odd = round % 2 != 0;
+        if (text(effGetParamDisplay, 0) != (odd ? "    180" : "     55") ||
+            text(effGetParamDisplay, 3) != (odd ? "     32" : "      1"))
+            ++stale;
+    }
+    tempo.join();
+    divisor.join();
+    EXPECT_EQ(stale, 0) << "rounds of " << rounds << " whose displays kept a stale delay";
+}
+
 } // namespace

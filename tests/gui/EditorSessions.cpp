@@ -10,7 +10,6 @@
 #include "Module.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -156,23 +155,4 @@ std::vector<gui::Rect> textAreasWithoutText(const Image& shown, int width, const
             plain.push_back(r);
     }
     return plain;
-}
-
-Image readPngPixels(const std::string& path, int& width, int& height)
-{
-    width = height = 0;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
-        return {};
-    Image out;
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
-        out.push_back(std::uint32_t(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]));
-    width = int(image.width);
-    height = int(image.height);
-    return out;
 }

@@ -4,6 +4,7 @@
 // program linked with one of them meets that plug-in in process too (renderHeadlessEditor).
 #pragma once
 
+#include "PngReading.h"
 #include "gui/Geometry.h"
 
 #include <cstdint>
@@ -76,5 +77,3 @@ int differingOutsideText(const Image& shown, int width, const HeadlessEditor& ex
 // The text areas whose inside shows text in the headless picture but is plain in shown.
 std::vector<gui::Rect> textAreasWithoutText(const Image& shown, int width, const HeadlessEditor& expected);
 
-// A PNG file's pixels and size; empty when it cannot be read.
-Image readPngPixels(const std::string& path, int& width, int& height);

@@ -24,7 +24,7 @@ TEST(VorlaneHost, InfoShowsStereoPortsAndChunkSize)
     const auto result = runCommand({PLUGHOST, "info", VORLANE_PLUGIN});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     for (const char* pattern : {
-             R"(Unique ID:\s+'Vor[lE]')",
+             R"(Unique ID:\s+'VorE')",
              R"(Flags:\s+.*ProgramChunks)",
              R"(Inputs:\s+2\nOutputs:\s+2\n)",
              R"(Parameters:\s+8\n)",

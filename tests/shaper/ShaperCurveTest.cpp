@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -122,15 +124,16 @@ TEST(ShaperCurve, SetPointsCountsFromTwoToFifty)
     ShaperCurve curve;
     curve.setPoints(many.data(), 60);
     EXPECT_EQ(curve.getCount(), 50);
-    EXPECT_EQ(curve.getPoints()[49].x, many[49].x);
+    EXPECT_EQ(curve.shape().points[49].x, many[49].x);
 
     for (int n : {1, 0, -3}) {
         curve.setPoints(many.data(), n);
-        ASSERT_EQ(curve.getCount(), 2) << n;
-        EXPECT_EQ(curve.getPoints()[0].x, 0.0f);
-        EXPECT_EQ(curve.getPoints()[0].y, 1.0f);
-        EXPECT_EQ(curve.getPoints()[1].x, 1.0f);
-        EXPECT_EQ(curve.getPoints()[1].y, 0.0f);
+        const ShaperCurve::Shape shape = curve.shape();
+        ASSERT_EQ(shape.count, 2) << n;
+        EXPECT_EQ(shape.points[0].x, 0.0f);
+        EXPECT_EQ(shape.points[0].y, 1.0f);
+        EXPECT_EQ(shape.points[1].x, 1.0f);
+        EXPECT_EQ(shape.points[1].y, 0.0f);
     }
 
     // Fifty points on the diagonal up to x1 = 49/59: entry i is the output at (i - 1) x1 / 1024.
@@ -223,4 +226,115 @@ TEST(ShaperCurve, PointsOutOfOrderStillFillTheTableWithinTheCurve)
             ASSERT_LE(table[size_t(i)], 1.0f) << trial << " " << i;
         }
     }
+}
+
+namespace {
+
+struct Observer : CurveObserver {
+    void curveChanged() override { ++told; }
+    int told = 0;
+};
+
+std::vector<CurvePoint> pointsOf(const ShaperCurve::Shape& shape)
+{
+    return std::vector<CurvePoint>(shape.points.begin(), shape.points.begin() + shape.count);
+}
+
+}  // namespace
+
+// The editor's edits change the points readers see when the edit ends; only replaced points are
+// told to the attached view, and every change counts as a revision.
+TEST(ShaperCurve, EditsAndReplacementsReachReadersAndTheView)
+{
+    ShaperCurve curve;
+    Observer view;
+    curve.attachView(&view);
+    std::uint32_t revision = curve.revision();
+
+    const struct {
+        const char* what;
+        void (*change)(ShaperCurve&);
+        std::vector<CurvePoint> expected;
+        int told;
+        bool changes = true;
+    } steps[] = {
+        {"insert in the middle", [](ShaperCurve& c) { c.edit().insert(1, {0.5f, 0.5f}); },
+         {{0, 1}, {0.5f, 0.5f}, {1, 0}}, 0},
+        {"move", [](ShaperCurve& c) { c.edit().move(1, {0.4f, 0.2f}); }, {{0, 1}, {0.4f, 0.2f}, {1, 0}}, 0},
+        {"insert at the end", [](ShaperCurve& c) { c.edit().insert(3, {1.0f, 0.5f}); },
+         {{0, 1}, {0.4f, 0.2f}, {1, 0}, {1.0f, 0.5f}}, 0},
+        {"remove", [](ShaperCurve& c) { c.edit().remove(2); }, {{0, 1}, {0.4f, 0.2f}, {1.0f, 0.5f}}, 0},
+        {"replace", [](ShaperCurve& c) {
+             const CurvePoint p[] = {{0, 0}, {1, 1}};
+             c.setPoints(p, 2);
+         },
+         {{0, 0}, {1, 1}}, 1},
+        {"remove down to two points", [](ShaperCurve& c) { c.edit().remove(0); }, {{0, 0}, {1, 1}}, 1, false},
+        {"indices outside the points", [](ShaperCurve& c) {
+             auto e = c.edit();
+             e.insert(3, {0.5f, 0.5f});
+             e.insert(-1, {0.5f, 0.5f});
+             e.move(2, {0.5f, 0.5f});
+         },
+         {{0, 0}, {1, 1}}, 1, false},
+        {"a move to where the point is", [](ShaperCurve& c) { c.edit().move(1, {1, 1}); }, {{0, 0}, {1, 1}}, 1, false},
+    };
+    for (const auto& step : steps) {
+        step.change(curve);
+        EXPECT_EQ(pointsOf(curve.shape()), step.expected) << step.what;
+        EXPECT_EQ(view.told, step.told) << step.what;
+        EXPECT_EQ(curve.revision() != revision, step.changes) << step.what;
+        revision = curve.revision();
+    }
+
+    std::vector<CurvePoint> full(50);
+    for (int i = 0; i < 50; ++i)
+        full[i] = {float(i) / 49.0f, 0.5f};
+    curve.setPoints(full.data(), 50);
+    curve.edit().insert(10, {0.2f, 0.2f});
+    EXPECT_EQ(pointsOf(curve.shape()), full) << "a full curve takes no more points";
+
+    curve.attachView(nullptr);
+    curve.setPoints(nullptr, 0);
+    EXPECT_EQ(view.told, 2) << "a detached view is not told";
+}
+
+// One thread replaces the points back and forth between two curves while another reads them
+// and samples tables from them: every copy and every table is wholly one curve's.
+TEST(ShaperCurve, PointsReplacedFromAnotherThreadAreNeverReadHalfReplaced)
+{
+    std::vector<CurvePoint> a, b;
+    for (int i = 0; i < 5; ++i)
+        a.push_back({float(i) / 4.0f, 1.0f - float(i) / 4.0f});
+    for (int i = 0; i < 12; ++i)
+        b.push_back({float(i) / 11.0f, float(i % 3) / 2.0f});
+    ShaperCurve curve;
+    std::vector<float> tableA(1024), tableB(1024);
+    curve.setPoints(a.data(), int(a.size()));
+    curve.fillTable(tableA.data(), 1024);
+    curve.setPoints(b.data(), int(b.size()));
+    curve.fillTable(tableB.data(), 1024);
+
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; !done; ++i) {
+            const auto& p = i % 2 ? a : b;
+            curve.setPoints(p.data(), int(p.size()));
+        }
+    });
+    int torn = 0;
+    std::vector<float> table(1024);
+    for (int i = 0; i < 200000; ++i) {
+        const std::vector<CurvePoint> seen = pointsOf(curve.shape());
+        if (seen != a && seen != b)
+            ++torn;
+        if (i % 10000 == 0) {
+            curve.fillTable(table.data(), 1024);
+            if (table != tableA && table != tableB)
+                ++torn;
+        }
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(torn, 0);
 }

@@ -474,8 +474,8 @@ TEST(ShaperEffect, ChangesFromAnotherThreadArriveWhole)
     EXPECT_EQ(effect.getPreFilterLeft().getMode(), int(preSwitch));
     EXPECT_EQ(effect.getPostFilterRight().getMode(), int(postSwitch));
     ShaperEffect fresh(nullptr);
-    const CurvePoint* points = effect.getCurve().getPoints();
-    fresh.getCurve().setPoints(points, effect.getCurve().getCount());
+    const ShaperCurve::Shape last = effect.getCurve().shape();
+    fresh.getCurve().setPoints(last.points.data(), last.count);
     fresh.setParameter(0, 0.0f);
     takeChanges(fresh);
     EXPECT_TRUE(std::equal(fresh.getShapeTable(), fresh.getShapeTable() + 1024, effect.getShapeTable()));
@@ -643,4 +643,46 @@ TEST(ShaperEffect, GlideFarBeyondTheTableEndsAndALaterTargetStillGlidesBack)
         EXPECT_EQ(effect.getPreFilterLeft().getCutoff(), effect.getPreCutoff()) << far;
         EXPECT_EQ(effect.getPostFilterRight().getCutoff(), effect.getPostCutoff()) << far;
     }
+}
+
+// A host thread loads curves (points replaced, table rebuilt) while the editor thread moves a
+// point and sets parameter 0 and the audio thread processes: two threads build tables at once.
+// Afterwards the audio thread plays the table of the last curve, not of one a slower build
+// sampled earlier: its output equals that of a fresh effect given the same curve.
+TEST(ShaperEffect, CurveChangesFromAnotherThreadAndTheEditorEndInTheLastCurvesTable)
+{
+    ShaperEffect effect(nullptr);
+    const CurvePoint loaded[2][5] = {{{0, 1}, {0.2f, 0.1f}, {0.5f, 0.6f}, {0.8f, 0.0f}, {1, 0.4f}},
+                                     {{0, 1}, {0.1f, 0.9f}, {0.3f, 0.2f}, {0.7f, 0.5f}, {1, 0.0f}}};
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        Stereo in = noise(256, 5), out(256);
+        while (!done)
+            effect.processReplacing(in.channels(), out.channels(), 256);
+    });
+    std::thread editor([&] {
+        for (int i = 0; i < 300; ++i) {
+            effect.getCurve().edit().move(2, {0.5f, float(i % 10) / 10.0f});
+            effect.setParameter(0, 0.0f);
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        effect.getCurve().setPoints(loaded[i % 2], 5);
+        effect.rebuildShapeTable();
+    }
+    editor.join();
+    done = true;
+    audio.join();
+
+    ShaperEffect fresh(nullptr);
+    const ShaperCurve::Shape last = effect.getCurve().shape();
+    fresh.getCurve().setPoints(last.points.data(), last.count);
+    fresh.setParameter(0, 0.0f);
+    takeChanges(effect);
+    takeChanges(fresh);
+    EXPECT_TRUE(std::equal(effect.getShapeTable(), effect.getShapeTable() + 1024, fresh.getShapeTable()));
+
+    effect.suspend();
+    const Stereo in = noise(512, 4);
+    EXPECT_EQ(run(effect, in).left, run(fresh, in).left);
 }

@@ -100,15 +100,15 @@ const std::vector<float> someValues = {0.9f, 0.3f, 0.4f, 0.8f, 1.0f, 0.0f, 0.35f
 
 }  // namespace
 
-TEST_F(Vorlane, RecordDescribesAStereoEffectWithChunks)
+TEST_F(Vorlane, RecordDescribesAStereoEffectWithChunksAndAnEditor)
 {
     EXPECT_EQ(effect->magic, kEffectMagic);
-    EXPECT_EQ(effect->uniqueID, fourCharCode("Vorl"));
+    EXPECT_EQ(effect->uniqueID, fourCharCode("VorE"));
     EXPECT_EQ(effect->numInputs, 2);
     EXPECT_EQ(effect->numOutputs, 2);
     EXPECT_EQ(effect->numParams, 8);
     EXPECT_EQ(effect->numPrograms, 0);
-    EXPECT_EQ(effect->flags, effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks);
+    EXPECT_EQ(effect->flags, effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks);
 }
 
 TEST_F(Vorlane, ParametersShowTheirNamesLabelsAndTexts)

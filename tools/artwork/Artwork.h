@@ -35,6 +35,7 @@ void drawLabel(gui::DrawPort& port, const char* words, gui::FontId font, std::in
 
 // One per plug-in, each defined in its own source file, and the widget tests' pictures.
 extern const Artwork ombriskArtwork;
+extern const Artwork vorlaneArtwork;
 extern const Artwork widgetTestArtwork;
 
 } // namespace artwork

@@ -17,7 +17,8 @@
 
 namespace {
 
-const artwork::Artwork* const artworks[] = {&artwork::ombriskArtwork, &artwork::widgetTestArtwork};
+const artwork::Artwork* const artworks[] = {&artwork::ombriskArtwork, &artwork::vorlaneArtwork,
+                                            &artwork::widgetTestArtwork};
 
 const char* const usage = "usage: make_artwork [--check] PLUGIN FOLDER\n"
                           "  Draws PLUGIN's bitmaps into FOLDER as ID-NAME.bmp files; with --check, compares\n"

@@ -1,6 +1,7 @@
 #pragma once
-// A headless editor for widget tests: a host window, an effect and its editor, a root view
-// whose first paint is done, and the pixels of the view's window.
+// A headless editor for widget tests: a host window, an effect and its editor (the newer
+// generation's editor base, or the older one's), a root view whose first paint is done, and the
+// pixels of the view's window.
 #include "gui/GuiEditorBase.h"
 #include "gui/RootView.h"
 #include "gui/platform/headless/HeadlessPlatform.h"
@@ -9,24 +10,30 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace gui::test {
 
-class WidgetFixture : public ::testing::Test {
+template <class EditorBase>
+class BasicWidgetFixture : public ::testing::Test {
 protected:
-    WidgetFixture() {
+    // The view fills a host window of this size at (300, 200) on the screen.
+    explicit BasicWidgetFixture(std::int32_t width = 240, std::int32_t height = 160) {
         hostIdles = 0;
+        onHostIdle = nullptr;
         Platform::install(&platform);
-        host = platform.createHostWindow(0, Rect(300, 200, 540, 360));
+        host = platform.createHostWindow(0, Rect(300, 200, 300 + width, 200 + height));
         effect = new Effect;
         editor = new Editor(effect);
-        view = new RootView(Rect(0, 0, 240, 160), reinterpret_cast<void*>(host), editor);
+        view = new RootView(Rect(0, 0, width, height), reinterpret_cast<void*>(host), editor);
         editor->setView(view);
         platform.dispatchPendingEvents(); // the first paint
     }
-    ~WidgetFixture() override {
+    ~BasicWidgetFixture() override {
         editor->setView(nullptr);
         delete view;
         delete effect; // and its editor
+        onHostIdle = nullptr;
         Platform::install(nullptr);
     }
 
@@ -36,7 +43,9 @@ protected:
         platform.dispatchPendingEvents();
     }
 
+    // The host's idle calls, and what the host does on each (a host may idle the editor).
     static inline int hostIdles = 0;
+    static inline std::function<void()> onHostIdle;
 
     class Effect : public EffectBaseExt {
     public:
@@ -45,15 +54,18 @@ protected:
 
     private:
         static VstIntPtr host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-            if (opcode == audioMasterIdle) ++hostIdles;
+            if (opcode == audioMasterIdle) {
+                ++hostIdles;
+                if (onHostIdle) onHostIdle();
+            }
             return 0;
         }
     };
 
-    class Editor : public GuiEditorBase {
+    class Editor : public EditorBase {
     public:
-        explicit Editor(EffectBase* edited) : GuiEditorBase(edited) {}
-        void setView(RootView* v) { rootView = v; }
+        explicit Editor(EffectBase* edited) : EditorBase(edited) {}
+        void setView(RootView* v) { this->rootView = v; }
     };
 
     HeadlessPlatform platform;
@@ -62,5 +74,7 @@ protected:
     Editor* editor = nullptr;
     RootView* view = nullptr;
 };
+
+using WidgetFixture = BasicWidgetFixture<GuiEditorBase>;
 
 } // namespace gui::test

@@ -56,33 +56,38 @@ struct PointerStep {
     std::int32_t buttons;
 };
 
-class ScriptedFixture : public WidgetFixture {
+template <class EditorBase>
+class BasicScriptedFixture : public BasicWidgetFixture<EditorBase> {
 protected:
+    using BasicWidgetFixture<EditorBase>::BasicWidgetFixture;
+
     // The polls after the press answer these in turn; the last one stays. End with buttons 0,
     // or the widget tracks for ever.
     void script(std::initializer_list<PointerStep> steps) {
         Rect window;
-        platform.screenRect(view->getWindow(), window);
+        this->platform.screenRect(this->view->getWindow(), window);
         for (const PointerStep& s : steps) {
-            platform.queuePointer(Point(window.left + s.where.h, window.top + s.where.v), s.buttons, 10);
+            this->platform.queuePointer(Point(window.left + s.where.h, window.top + s.where.v), s.buttons, 10);
         }
     }
     // A press whose polls find everything let go at once, at the press point.
     void click(Point where, std::int32_t buttons) {
         script({{where, 0}});
-        press(where, buttons);
+        this->press(where, buttons);
     }
     // The press, then the script.
     void drag(Point where, std::int32_t buttons, std::initializer_list<PointerStep> steps) {
         script(steps);
-        press(where, buttons);
+        this->press(where, buttons);
     }
     template <class W>
     W* add(W* widget) {
-        view->addWidget(widget);
-        view->idle();
+        this->view->addWidget(widget);
+        this->view->idle();
         return widget;
     }
 };
+
+using ScriptedFixture = BasicScriptedFixture<GuiEditorBase>;
 
 } // namespace gui::test
