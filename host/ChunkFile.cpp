@@ -35,7 +35,7 @@ bool readChunkFile(const std::string& path, std::vector<char>& bytes, std::strin
     }
     bytes.resize(static_cast<size_t>(size));
     file.seekg(0);
-    if (!file.read(bytes.data(), size)) {
+    if (!file.read(bytes.data(), static_cast<std::streamsize>(size))) {
         error = "cannot read '" + path + "'";
         return false;
     }
