@@ -43,8 +43,6 @@ constexpr int editorHeight = 290;
 constexpr int hostX = 50;
 constexpr int hostY = 60;
 
-const auto* environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
-
 // Xvfb refuses a connection now and then when connections come quickly (EAGAIN).
 Display* connect(const std::string& name) {
     for (int attempt = 0; attempt < 50; ++attempt) {

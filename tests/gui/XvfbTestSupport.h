@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-// Register once per program: ::testing::AddGlobalTestEnvironment(new XvfbEnvironment).
 class XvfbEnvironment : public ::testing::Environment {
 public:
     void SetUp() override { server_ = new XvfbServer; }
@@ -25,3 +24,5 @@ private:
     static inline XvfbServer* server_ = nullptr;
 };
 
+// Every test program that includes this has the server, however many of its files include it.
+inline ::testing::Environment* const xvfbEnvironment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);

@@ -3,7 +3,6 @@
 // chunk gives the same curve to a fresh instance; a chunk the host loads from another thread
 // while the editor is open is drawn, exactly as the headless backend draws it.
 #include "CurveView.h"
-#include "EditorSessions.h"
 #include "HostTestSupport.h"
 #include "ShaperPanel.h"
 #include "ShaperPlugin.h"
@@ -21,8 +20,6 @@
 #include <vector>
 
 namespace {
-
-const auto* environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 
 // The curve view's corner in the editor.
 constexpr int curveLeft = 167;
@@ -68,6 +65,8 @@ Sound phrase()
     }
     return sound;
 }
+
+using Image = std::vector<std::uint32_t>;
 
 // The editor as the headless backend draws it with the given chunk loaded.
 Image headless(const Bytes& chunk)
@@ -158,30 +157,7 @@ TEST_F(VorlaneEditorX11, ChunkLoadedWhileTheEditorIsOpenIsDrawn)
     EXPECT_EQ(readText(saved), preset);
 }
 
-// Each session (VorlaneEditorSessions.cpp) shows exactly the headless picture and reaches the
-// host as the session says.
-class VorlaneEditorSessionX11 : public ::testing::TestWithParam<EditorSession> {
-protected:
-    void SetUp() override
-    {
-        if (!XvfbEnvironment::server() || !XvfbEnvironment::server()->running())
-            GTEST_SKIP() << "Xvfb could not be started";
-    }
-};
-
-TEST_P(VorlaneEditorSessionX11, ShowsTheHeadlessPictureAndReachesTheHost)
-{
-    const EditorSession& session = GetParam();
-    const EditorRun run = runEditorSession(PLUGHOST, VORLANE_PLUGIN, session);
-    ASSERT_EQ(run.status, 0) << run.output;
-    expectSessionAutomation(session, run, renderHeadlessEditor({}));
-    EXPECT_EQ(run.shown, renderHeadlessEditor(session.values).pixels);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sessions, VorlaneEditorSessionX11, ::testing::ValuesIn(editorSessions()),
-                         [](const auto& session) { return std::string(session.param.name); });
-
-// After an Alt drag (a session above), a 5 ms click with Control puts the dial back to its
+// After an Alt drag (one of the sessions), a 5 ms click with Control puts the dial back to its
 // default, which reaches the host as automation too.
 TEST_F(VorlaneEditorX11, AltDragsADialLinearlyAndAShortControlClickResetsIt)
 {
