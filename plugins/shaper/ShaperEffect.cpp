@@ -283,17 +283,22 @@ void ShaperEffect::rebuildShapeTable()
     // at once, and the table offered last wins: one sampled from older points but offered
     // later would leave the sound on the older curve. So one of them builds, from the newest
     // points, until nobody asks any more, and the other returns at once.
+    if (std::int64_t(curve.revision()) == shapeTableRevision.load())
+        return;
     shapeTableWanted.store(true);
     while (shapeTableWanted.load()) {
         if (shapeTableBuilding.exchange(true))
             return;
         if (shapeTableWanted.exchange(false)) {
+            // Read before sampling: the points sampled are at least this revision's.
+            const std::uint32_t revision = curve.revision();
             ShapeTable built;
             curve.fillTable(built.table, shapeTableSize);
             for (int i = 0; i < shapeTableSize - 1; ++i)
                 built.slope[i] = built.table[i + 1] - built.table[i];
             built.slope[shapeTableSize - 1] = 0.0f;
             shapes.offer(built);
+            shapeTableRevision.store(revision);
         }
         shapeTableBuilding.store(false);
     }

@@ -30,8 +30,8 @@ public:
     explicit ShaperEffect(audioMasterCallback callback);
     ~ShaperEffect() override;
 
-    // Host or editor thread. Index 0 rebuilds the shaper table from the curve; NaN or infinite
-    // values are ignored.
+    // Any thread. Index 0 rebuilds the shaper table from the curve if the curve changed since
+    // (see rebuildShapeTable); NaN or infinite values are ignored.
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     // Audio thread.
@@ -55,9 +55,10 @@ public:
     // Host thread, while no audio runs.
     void suspend() override;
 
-    // Any thread but the audio thread: samples the curve into a new shaper table for the
-    // audio thread's next block. Never waits: while another thread builds, that thread builds
-    // once more for this call.
+    // Samples the curve into a new shaper table for the audio thread's next block, unless the
+    // table in use or on its way was sampled from the curve as it is: hosts replay automation
+    // of parameter 0, often on the audio thread, where nothing may be built or allocated.
+    // Never waits: while another thread builds, that thread builds once more for this call.
     void rebuildShapeTable();
 
     // Editor thread: the curve view edits the points, then sets parameter 0. Host thread: the
@@ -91,6 +92,8 @@ protected:
     // Asked for a table, and one thread building: see rebuildShapeTable.
     std::atomic<bool> shapeTableWanted{false};
     std::atomic<bool> shapeTableBuilding{false};
+    // The curve's revision the table offered last was sampled from at least; -1 before any.
+    std::atomic<std::int64_t> shapeTableRevision{-1};
     Handoff<FilterTables> filterTables;
     // Host thread: the rate of the tables built last.
     double tablesRate = 0.0;
