@@ -70,12 +70,15 @@ DelayShape shapeOf(float delay, float div, float mult, float outpos, VstInt32 bu
 
 // DelayEffect::changes: bits 0-1 hold the playback mode set last, bits 2-19 the alternate
 // length taken when parameter 6 was set; bit 20 asks the audio thread to place the read
-// position anew, bit 21 to start the alternate phase again with that length.
+// position anew, bit 21 to start the alternate phase again with that length, bit 22 to clear
+// the ring (a suspend).
 constexpr std::uint32_t modeBits = 0x3u;
 constexpr int altLengthShift = 2;
 constexpr std::uint32_t altLengthBits = 0x3ffffu << altLengthShift;
 constexpr std::uint32_t placeRequest = 1u << 20;
 constexpr std::uint32_t restartRequest = 1u << 21;
+constexpr std::uint32_t clearRequest = 1u << 22;
+constexpr std::uint32_t requests = placeRequest | restartRequest | clearRequest;
 
 VstInt32 modeOf(std::uint32_t word)
 {
@@ -297,10 +300,11 @@ float DelayEffect::getVu()
     return peak.exchange(0.0f);
 }
 
+// A host may switch the plug-in off while a block still runs: the ring is cleared by the
+// audio thread, before its next block.
 void DelayEffect::suspend()
 {
-    if (buffer)
-        std::fill(buffer, buffer + bufferLength, 0.0f);
+    changes.fetch_or(clearRequest, std::memory_order_release);
 }
 
 void DelayEffect::setReverseMode(float value, float delay, float div, float mult)
@@ -354,8 +358,10 @@ VstInt32 DelayEffect::playbackMode() const
 void DelayEffect::applyChanges()
 {
     std::uint32_t word = changes.load(std::memory_order_acquire);
-    if ((word & (placeRequest | restartRequest)) != 0)
-        word = changes.fetch_and(~(placeRequest | restartRequest), std::memory_order_acq_rel);
+    if ((word & requests) != 0)
+        word = changes.fetch_and(~requests, std::memory_order_acq_rel);
+    if ((word & clearRequest) != 0)
+        std::fill(buffer, buffer + bufferLength, 0.0f);
     reverseMode = modeOf(word);
     if ((word & restartRequest) != 0)
         altPhase = 1;

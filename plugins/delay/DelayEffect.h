@@ -39,7 +39,7 @@ public:
     void getParamName(VstInt32 index, char* text) override;
     // Host thread: the largest delayed sample since the last call.
     float getVu() override;
-    // Host thread, while no audio runs: silences the delay line; positions, modes and
+    // Host thread: silences the delay line before the next block; positions, modes and
     // parameters stay.
     void suspend() override;
 

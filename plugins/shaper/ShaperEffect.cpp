@@ -29,12 +29,13 @@ bool validIndex(VstInt32 index) { return index >= 0 && index < ShaperEffect::num
 
 bool gliding(float cutoff, float target) { return std::fabs(cutoff - target) > glideDeadZone; }
 
-// ShaperEffect::pendingChanges: a new target for each glide, and a filter mode that changed at
-// least once (which clears the filters' state even when it changed back).
+// ShaperEffect::pendingChanges: a new target for each glide, a filter mode that changed at
+// least once (which clears the filters' state even when it changed back), and a suspend.
 constexpr std::uint32_t preTargetSet = 1u << 0;
 constexpr std::uint32_t postTargetSet = 1u << 1;
 constexpr std::uint32_t preModeChanged = 1u << 2;
 constexpr std::uint32_t postModeChanged = 1u << 3;
+constexpr std::uint32_t suspended = 1u << 4;
 
 using Coefficients = ToneFilter::Coefficients;
 
@@ -373,6 +374,10 @@ void ShaperEffect::applyChanges()
             filter->setMode(mode);
         }
     }
+    if ((changes & suspended) != 0) {
+        for (ToneFilter* filter : {&preFilterLeft, &postFilterLeft, &preFilterRight, &postFilterRight})
+            filter->reset();
+    }
 }
 
 void ShaperEffect::process(float** inputs, float** outputs, VstInt32 sampleFrames)
@@ -456,12 +461,11 @@ void ShaperEffect::setSampleRate(float rate)
     filterTables.offer(std::move(built));
 }
 
+// A host may switch the plug-in off while a block still runs: the filters are cleared by the
+// audio thread, before its next block.
 void ShaperEffect::suspend()
 {
-    preFilterLeft.reset();
-    postFilterLeft.reset();
-    preFilterRight.reset();
-    postFilterRight.reset();
+    pendingChanges.fetch_or(suspended, std::memory_order_release);
 }
 
 void ShaperEffect::setProgram(VstInt32) {}

@@ -52,7 +52,7 @@ public:
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
     // Host thread: builds the filters' tables for the new rate beside the ones in use.
     void setSampleRate(float rate) override;
-    // Host thread, while no audio runs.
+    // Host thread: the filters start from silence at the next block.
     void suspend() override;
 
     // Samples the curve into a new shaper table for the audio thread's next block, unless the

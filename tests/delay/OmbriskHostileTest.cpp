@@ -243,4 +243,28 @@ TEST_F(OmbriskHostileTest, DisplaysFollowChangesFromTwoThreadsAtOnce)
     EXPECT_EQ(stale, 0) << "rounds of " << rounds << " whose displays kept a stale delay";
 }
 
+// A host switching the plug-in off (effMainsChanged 0) from its own thread while the audio
+// thread is still in its blocks: the ring is cleared between blocks, never under the audio
+// thread's feet, and after the last suspend silence in gives silence out.
+TEST_F(OmbriskHostileTest, SuspendFromAnotherThreadWhileAudioRunsEmptiesTheRing)
+{
+    shortestDelay(0.8f);
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        const auto loud = noise(512, 5);
+        while (!done)
+            run(loud);
+    });
+    for (int i = 0; i < 2000; ++i) {
+        plugin->dispatch(effMainsChanged, 0, 0);
+        std::this_thread::yield();
+    }
+    done = true;
+    audio.join();
+    plugin->dispatch(effMainsChanged, 0, 0);
+    plugin->dispatch(effMainsChanged, 0, 1);
+    const auto output = run(std::vector<float>(8192, 0.0f));
+    EXPECT_TRUE(nonZero(output).empty()) << nonZero(output).size() << " samples sound";
+}
+
 } // namespace

@@ -283,6 +283,7 @@ TEST(ShaperEffect, SuspendClearsFilterStatesButKeepsGlideAndGains)
     const float cutoff = effect.getPreCutoff();
     ASSERT_NE(effect.getPreFilterLeft().stateZ1(), 0.0f);
     effect.suspend();
+    takeChanges(effect); // the audio thread clears them at its next block
     EXPECT_EQ(effect.getPreFilterLeft().stateZ1(), 0.0f);
     EXPECT_EQ(effect.getPostFilterRight().stateZ2(), 0.0f);
     EXPECT_EQ(effect.getPreCutoff(), cutoff);
@@ -684,5 +685,37 @@ TEST(ShaperEffect, CurveChangesFromAnotherThreadAndTheEditorEndInTheLastCurvesTa
 
     effect.suspend();
     const Stereo in = noise(512, 4);
+    EXPECT_EQ(run(effect, in).left, run(fresh, in).left);
+}
+
+// A host switching the plug-in off from its own thread while the audio thread is still in its
+// blocks: the filters are cleared between blocks, never under the audio thread's feet, and
+// after the last suspend the effect sounds as a fresh one.
+TEST(ShaperEffect, SuspendFromAnotherThreadWhileAudioRunsClearsTheFilters)
+{
+    ShaperEffect effect(nullptr), fresh(nullptr);
+    for (ShaperEffect* e : {&effect, &fresh}) {
+        e->setParameter(2, 0.2f);
+        e->setParameter(4, 0.8f);
+        takeChanges(*e);
+    }
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        Stereo in = noise(256, 9), out(256);
+        while (!done)
+            effect.processReplacing(in.channels(), out.channels(), 256);
+    });
+    for (int i = 0; i < 2000; ++i) {
+        effect.suspend();
+        std::this_thread::yield();
+    }
+    done = true;
+    audio.join();
+    // Glides ended as in the fresh effect.
+    for (int i = 0; i < 40; ++i)
+        run(fresh, Stereo(256));
+    effect.suspend();
+    fresh.suspend();
+    const Stereo in = noise(512, 6);
     EXPECT_EQ(run(effect, in).left, run(fresh, in).left);
 }
