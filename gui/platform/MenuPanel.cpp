@@ -28,20 +28,32 @@ constexpr Colour separatorColour{192, 192, 192, 0};
 
 } // namespace
 
-MenuPanel::MenuPanel(const MenuEntry* entries, std::int32_t count) {
+MenuPanel::MenuPanel(const MenuEntry* entries, std::int32_t count, std::int32_t maxHeight) {
     std::unique_ptr<Font> font(Font::create(menuFont, 0));
     const Font& measure = font ? *font : Font::fallback();
+    const std::int32_t first = border + padding;
+    // A row may end here at the most; a column holds one row whatever the screen.
+    const std::int32_t last = std::max(first + entryHeight, maxHeight - padding - border);
     std::int32_t widest = 0;
-    std::int32_t y = border + padding;
+    std::int32_t column = 0;
+    std::int32_t y = first;
+    std::int32_t lowest = y;
     for (std::int32_t i = 0; entries && i < count; ++i) {
         const MenuEntry& e = entries[i];
         const std::int32_t h = e.separator ? separatorHeight : entryHeight;
-        rows_.push_back(Row{e.text ? e.text : "", e.separator, e.checked, y, y + h});
+        if (y + h > last && y > first) {
+            ++column;
+            y = first;
+        }
+        rows_.push_back(Row{e.text ? e.text : "", e.separator, e.checked, column, y, y + h});
         if (!e.separator) widest = std::max(widest, measure.textWidth(rows_.back().text.c_str()));
         y += h;
+        lowest = std::max(lowest, y);
     }
-    height_ = y + padding + border;
-    width_ = std::max(minimumWidth, border + textLeft + widest + textRightMargin + border);
+    columnWidth_ = std::max(minimumWidth - 2 * border, textLeft + widest + textRightMargin);
+    for (Row& row : rows_) row.left = border + row.left * columnWidth_;
+    height_ = lowest + padding + border;
+    width_ = border + (column + 1) * columnWidth_ + border;
 }
 
 bool MenuPanel::choosable(std::int32_t index) const {
@@ -49,9 +61,10 @@ bool MenuPanel::choosable(std::int32_t index) const {
 }
 
 std::int32_t MenuPanel::entryAt(Point local) const {
-    if (local.h < border || local.h >= width_ - border) return -1;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (local.v >= rows_[i].top && local.v < rows_[i].bottom) return rows_[i].separator ? -1 : std::int32_t(i);
+        const Row& row = rows_[i];
+        if (local.h >= row.left && local.h < row.left + columnWidth_ && local.v >= row.top && local.v < row.bottom)
+            return row.separator ? -1 : std::int32_t(i);
     }
     return -1;
 }
@@ -79,30 +92,33 @@ void MenuPanel::draw(Surface& s, std::int32_t highlighted) const {
     port.setFont(menuFont);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const Row& row = rows_[i];
+        // The row's own right edge: the next column's left, or the border.
+        const std::int32_t rowRight = row.left + columnWidth_ - 1;
         if (row.separator) {
             const std::int32_t middle = (row.top + row.bottom) / 2;
             port.setPenColour(separatorColour);
-            port.moveTo(Point(border + 2, middle));
-            port.lineTo(Point(right - 2, middle));
+            port.moveTo(Point(row.left + 2, middle));
+            port.lineTo(Point(rowRight - 1, middle));
             continue;
         }
         const bool lit = std::int32_t(i) == highlighted;
         if (lit) {
             port.setFillColour(highlightColour);
-            port.fillRect(Rect(border - 1, row.top - 1, right, row.bottom));
+            port.fillRect(Rect(row.left - 1, row.top - 1, rowRight + 1, row.bottom));
         }
         const Colour ink = lit ? highlightInkColour : inkColour;
         if (row.checked) {
             // A tick in the column left of the text.
             const std::int32_t middle = (row.top + row.bottom) / 2;
-            const Point tick[] = {Point(7, middle), Point(10, middle + 3), Point(16, middle - 3)};
+            const std::int32_t x = row.left - border;
+            const Point tick[] = {Point(x + 7, middle), Point(x + 10, middle + 3), Point(x + 16, middle - 3)};
             port.setPenColour(ink);
             port.setLineWidth(2);
             port.polyline(tick, 3);
             port.setLineWidth(1);
         }
         port.setTextColour(ink);
-        port.drawText(row.text.c_str(), Rect(border + textLeft - 1, row.top, right - border, row.bottom), false,
+        port.drawText(row.text.c_str(), Rect(row.left + textLeft - 1, row.top, rowRight, row.bottom), false,
                       alignLeft);
     }
 }

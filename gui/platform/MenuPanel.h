@@ -1,10 +1,12 @@
 #pragma once
 // The look of a popup menu and where its entries lie, for backends that draw their menus with
 // the toolkit's own fonts: entries in rows, separators as thin lines, check marks in a column
-// on the left, the entry under the pointer highlighted.
+// on the left, the entry under the pointer highlighted. A menu taller than the screen goes on in
+// further columns to the right, so that every entry can be reached.
 #include "../Surface.h"
 #include "Platform.h"
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,7 +15,8 @@ namespace gui {
 
 class MenuPanel {
 public:
-    MenuPanel(const MenuEntry* entries, std::int32_t count);
+    // maxHeight: the screen's height, which no column passes (one entry a column at least).
+    MenuPanel(const MenuEntry* entries, std::int32_t count, std::int32_t maxHeight = INT32_MAX);
 
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
@@ -30,12 +33,14 @@ private:
         std::string text;
         bool separator;
         bool checked;
+        std::int32_t left;
         std::int32_t top;
         std::int32_t bottom; // exclusive
     };
     bool choosable(std::int32_t index) const;
 
     std::vector<Row> rows_;
+    std::int32_t columnWidth_ = 0;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
 };

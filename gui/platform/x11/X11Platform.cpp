@@ -463,7 +463,8 @@ private:
 // A popup menu's window: the panel with the entry under the pointer lit.
 class X11MenuWindow : private WindowListener {
 public:
-    X11MenuWindow(const MenuEntry* entries, std::int32_t count) : panel_(entries, count) {}
+    X11MenuWindow(const MenuEntry* entries, std::int32_t count, std::int32_t screenHeight)
+        : panel_(entries, count, screenHeight) {}
 
     bool open(X11Platform& platform, Point screen) {
         Display* d = platform.display();
@@ -755,7 +756,7 @@ bool X11Platform::isDestroyed(Window w) const {
 std::int32_t X11Platform::popupMenu(NativeWindow owner, Point screen, const MenuEntry* entries,
                                     std::int32_t count) {
     if (!display_ || !owner || !entries || count <= 0) return -1;
-    X11MenuWindow menu(entries, count);
+    X11MenuWindow menu(entries, count, DisplayHeight(display_, DefaultScreen(display_)));
     if (!menu.open(*this, screen)) return -1;
     const Window w = menu.handle();
     // The menu takes every click and key until it closes: a click outside closes it and goes
