@@ -19,16 +19,17 @@ public:
     using DelayEffect::altLength;
     using DelayEffect::altPhase;
     using DelayEffect::bpm;
-    using DelayEffect::buffer;
     using DelayEffect::bufferLength;
     using DelayEffect::delayLength;
     using DelayEffect::divisor;
     using DelayEffect::multiplier;
     using DelayEffect::outposSteps;
-    using DelayEffect::readPos;
     using DelayEffect::reverseMode;
     using DelayEffect::revType;
-    using DelayEffect::writePos;
+    // The delay line's samples and positions.
+    float* const buffer = line.data();
+    VstInt32& readPos = line.readPos;
+    VstInt32& writePos = line.writePos;
 
     // Every sample of the delay line holds its own index, so an output names where it was read.
     void fillWithIndices() { std::iota(buffer, buffer + bufferLength, 0.0f); }
