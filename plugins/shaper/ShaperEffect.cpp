@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -65,6 +67,7 @@ struct Settings {
     float* const* outputs;
     const float* table;
     const float* slope;
+    const float (*lookup)[2];
     float preGain;
     float postGain;
     float dry;
@@ -139,6 +142,264 @@ inline void shapeFrame(VstInt32 i, const Coefficients& preLeftK, const Coefficie
         s.outputs[1][i] += right;
     else
         s.outputs[1][i] = right;
+}
+
+// Both channels at once: left in lane 0 and right in lane 1 of one SSE register, through the
+// same chain in branch-free form. Every lane rounds as the one-channel chain rounds, so the
+// two give the same samples bit for bit; builds with OV_SCALAR_DSP (and processors without
+// SSE2) run the one-channel chain.
+#if defined(__SSE2__) && !defined(OV_SCALAR_DSP)
+constexpr bool pairedChannels = true;
+#else
+constexpr bool pairedChannels = false;
+#endif
+
+using Pair = float __attribute__((vector_size(16)));
+using PairMask = std::int32_t __attribute__((vector_size(16)));
+// One shaper table entry and its slope.
+using Two = float __attribute__((vector_size(8)));
+
+// Two filters' coefficients, lane by lane.
+struct PairCoefficients {
+    Pair a0, a1, a2, b1, b2;
+};
+
+inline PairCoefficients pairOf(const Coefficients& left, const Coefficients& right)
+{
+    return {Pair{left.a0, right.a0, 0.0f, 0.0f}, Pair{left.a1, right.a1, 0.0f, 0.0f},
+            Pair{left.a2, right.a2, 0.0f, 0.0f}, Pair{left.b1, right.b1, 0.0f, 0.0f},
+            Pair{left.b2, right.b2, 0.0f, 0.0f}};
+}
+
+// Two filters' states, held in registers for a block and written back at its end.
+struct PairState {
+    PairState(FilterState& left, FilterState& right)
+        : leftState(left), rightState(right), z1{left.z1, right.z1, 0.0f, 0.0f}, z2{left.z2, right.z2, 0.0f, 0.0f}
+    {
+    }
+    ~PairState()
+    {
+        leftState.z1 = z1[0];
+        leftState.z2 = z2[0];
+        rightState.z1 = z1[1];
+        rightState.z2 = z2[1];
+    }
+    PairState(const PairState&) = delete;
+    PairState& operator=(const PairState&) = delete;
+    FilterState& leftState;
+    FilterState& rightState;
+    Pair z1, z2;
+};
+
+// Same arithmetic as tick, in each lane.
+__attribute__((always_inline)) inline Pair tickPair(const PairCoefficients& k, PairState& s, Pair x)
+{
+    const Pair w = x - k.b1 * s.z1 - k.b2 * s.z2;
+    const Pair y = k.a0 * w + k.a1 * s.z1 + k.a2 * s.z2;
+    s.z2 = s.z1;
+    s.z1 = w;
+    return y;
+}
+
+// One stereo frame through shapeSample's chain, both channels in one pass.
+template <bool accumulate, bool careful>
+__attribute__((always_inline)) inline void shapePair(VstInt32 i, const PairCoefficients& preK,
+                                                     const PairCoefficients& postK, PairState& pre,
+                                                     PairState& post, const Settings& s)
+{
+    const PairMask signBit = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
+    Pair x = {s.inputs[0][i], s.inputs[1][i], 0.0f, 0.0f};
+    if constexpr (careful)
+        x = (Pair)((PairMask)x & (x - x == 0.0f));
+    const Pair g = tickPair(preK, pre, x) * s.preGain;
+    // As in shapeSample: g >= 0 takes the positive path, anything else the negative one.
+    const PairMask negative = ~(g >= 0.0f);
+    const PairMask flip = negative & signBit;
+    Pair a = (Pair)((PairMask)g ^ flip);
+    a = a < 1.0f ? a : 1.0f;
+    const Pair p = a * 1023.0f;
+    const auto index = __builtin_convertvector(p, PairMask);
+    const Pair fraction = p - __builtin_convertvector(index, Pair);
+    const Pair slope = {s.slope[index[0]], s.slope[index[1]], 0.0f, 0.0f};
+    const Pair table = {s.table[index[0]], s.table[index[1]], 0.0f, 0.0f};
+    const Pair shaped = (Pair)((PairMask)(fraction * slope + table) ^ flip);
+    const Pair level = tickPair(postK, post, shaped) * s.postGain;
+    // wet x 1 + dry x x is dry x x + wet to the last bit, and wet x -1 + dry x x is
+    // dry x x - wet: the limited sums of shapeSample.
+    const Pair positiveLevel = level > 1.0f ? 1.0f : level;
+    const Pair negativeLevel = level < -1.0f ? -1.0f : level;
+    const Pair limited = negative ? negativeLevel : positiveLevel;
+    const float wet = 1.0f - s.dry;
+    const Pair o = wet * limited + s.dry * x;
+    if constexpr (accumulate) {
+        s.outputs[0][i] += o[0];
+        s.outputs[1][i] += o[1];
+    } else {
+        s.outputs[0][i] = o[0];
+        s.outputs[1][i] = o[1];
+    }
+}
+
+// The fixed-settings chain for a whole stretch, both channels and both filters at once. The
+// stretch goes in pieces of up to `piece` frames; each pass runs the pre filters over one piece
+// (lanes 0 and 1 of one register) and the post filters over the piece before (lanes 2 and 3),
+// so that a single four-lane tick does all four filters' work on each frame. Shaping and mixing
+// run two frames at a time beside the ticks, outside the filters' recursion, so that they fill
+// the time the recursion waits. A lane that has no frame in a pass ticks on whatever its slot
+// holds and gets its state back afterwards.
+template <bool accumulate, bool careful>
+void runPipelined(const Coefficients (&k)[4], FilterState* (&states)[4], const Settings& s, VstInt32 first,
+                  VstInt32 frames)
+{
+    using Quad = Pair;
+    using QuadMask = PairMask;
+    constexpr VstInt32 piece = 64;
+    const QuadMask signBit = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
+    // Lanes: pre left, pre right, post left, post right.
+    const Quad a0 = {k[0].a0, k[1].a0, k[2].a0, k[3].a0};
+    const Quad a1 = {k[0].a1, k[1].a1, k[2].a1, k[3].a1};
+    const Quad a2 = {k[0].a2, k[1].a2, k[2].a2, k[3].a2};
+    const Quad b1 = {k[0].b1, k[1].b1, k[2].b1, k[3].b1};
+    const Quad b2 = {k[0].b2, k[1].b2, k[2].b2, k[3].b2};
+    const Quad gains = {s.preGain, s.preGain, s.postGain, s.postGain};
+    Quad z1 = {states[0]->z1, states[1]->z1, states[2]->z1, states[3]->z1};
+    Quad z2 = {states[0]->z2, states[1]->z2, states[2]->z2, states[3]->z2};
+    const float dry = s.dry;
+    const float wet = 1.0f - dry;
+    const float* const inLeft = s.inputs[0] + first;
+    const float* const inRight = s.inputs[1] + first;
+    float* const outLeft = s.outputs[0] + first;
+    float* const outRight = s.outputs[1] + first;
+    const float(*const lookup)[2] = s.lookup;
+
+    // What each pass ticks, frame by frame: the pre piece's input and the shaped samples of
+    // the piece before, in the lanes of their filters. Beside it the shaper's paths of that
+    // piece, left and right side by side, for this pass and the next. Two frames more than a
+    // piece, so that a pass may shape two at a time past its end.
+    Quad ticked[piece + 2] = {};
+    alignas(16) std::int32_t pathFrames[2][2 * piece + 4] = {};
+    const VstInt32 pieces = (frames + piece - 1) / piece;
+    const auto finite = [](Quad x) {
+        if constexpr (careful)
+            x = (Quad)((QuadMask)x & (x - x == 0.0f));
+        return x;
+    };
+    // Left and right of frames i and i + 1, side by side.
+    const auto twoFrames = [](const float* left, const float* right, VstInt32 i) {
+        Two l, r;
+        std::memcpy(&l, left + i, sizeof l);
+        std::memcpy(&r, right + i, sizeof r);
+        return Quad(__builtin_shufflevector(l, r, 0, 2, 1, 3));
+    };
+
+    for (VstInt32 p = 0; p <= pieces; ++p) {
+        const std::int32_t* const paths = pathFrames[p % 2];
+        std::int32_t* const nextPaths = pathFrames[(p + 1) % 2];
+        const VstInt32 preFrames = p < pieces ? std::min(piece, frames - p * piece) : 0;
+        const VstInt32 postFrames = p > 0 ? std::min(piece, frames - (p - 1) * piece) : 0;
+        const VstInt32 preStart = p * piece;
+        const VstInt32 postStart = preStart - piece;
+        {
+            VstInt32 n = 0;
+            for (; n + 2 <= preFrames; n += 2) {
+                const Quad x = finite(twoFrames(inLeft, inRight, preStart + n));
+                std::memcpy(&ticked[n], &x, 2 * sizeof(float));
+                std::memcpy(&ticked[n + 1], reinterpret_cast<const float*>(&x) + 2, 2 * sizeof(float));
+            }
+            if (n < preFrames) {
+                const Quad x = finite(Quad{inLeft[preStart + n], inRight[preStart + n], 0.0f, 0.0f});
+                ticked[n][0] = x[0];
+                ticked[n][1] = x[1];
+            }
+        }
+        // Both sides tick over the longer side's frames; the shorter side's lanes are put
+        // back to their state at its end.
+        const VstInt32 both = std::min(preFrames, postFrames);
+        const VstInt32 all = std::max(preFrames, postFrames);
+        Quad keep1 = z1, keep2 = z2;
+        const auto tick = [&](VstInt32 n) {
+            if (n == both) {
+                keep1 = z1;
+                keep2 = z2;
+            }
+            const Quad w = ticked[n] - b1 * z1 - b2 * z2;
+            const Quad y = a0 * w + a1 * z1 + a2 * z2;
+            z2 = z1;
+            z1 = w;
+            return y * gains;
+        };
+        // The post piece's levels of two frames mixed with their raw input, as in shapeSample;
+        // with second false only the first frame is written.
+        const auto mix = [&](VstInt32 n, Quad level, bool second) {
+            const VstInt32 at = postStart + n;
+            const Quad x = second ? finite(twoFrames(inLeft, inRight, at))
+                                  : finite(Quad{inLeft[at], inRight[at], 0.0f, 0.0f});
+            QuadMask negative;
+            std::memcpy(&negative, paths + 2 * n, sizeof negative);
+            const Quad positiveLevel = level > 1.0f ? 1.0f : level;
+            const Quad negativeLevel = level < -1.0f ? -1.0f : level;
+            const Quad limited = negative ? negativeLevel : positiveLevel;
+            // wet x 1 + dry x x is dry x x + wet to the last bit, and wet x -1 + dry x x is
+            // dry x x - wet: the limited sums of shapeSample.
+            Quad o = wet * limited + dry * x;
+            if (second) {
+                // Left of both frames, then right of both.
+                o = __builtin_shufflevector(o, o, 0, 2, 1, 3);
+                Quad before = {};
+                if constexpr (accumulate) {
+                    const Quad l = twoFrames(outLeft, outLeft, at);
+                    const Quad r = twoFrames(outRight, outRight, at);
+                    before = __builtin_shufflevector(l, r, 0, 1, 4, 5);
+                }
+                o = before + o;
+                std::memcpy(outLeft + at, &o, 2 * sizeof(float));
+                std::memcpy(outRight + at, reinterpret_cast<const float*>(&o) + 2, 2 * sizeof(float));
+            } else if constexpr (accumulate) {
+                outLeft[at] += o[0];
+                outRight[at] += o[1];
+            } else {
+                outLeft[at] = o[0];
+                outRight[at] = o[1];
+            }
+        };
+        for (VstInt32 n = 0; n < all; n += 2) {
+            const Quad one = tick(n);
+            const Quad two = n + 1 < all ? tick(n + 1) : one;
+            // The pre piece shaped as in shapeSample, for the post filters' next pass.
+            const Quad g = __builtin_shufflevector(one, two, 0, 1, 4, 5);
+            const QuadMask negative = ~(g >= 0.0f);
+            const QuadMask flip = negative & signBit;
+            Quad a = (Quad)((QuadMask)g ^ flip);
+            a = a < 1.0f ? a : 1.0f;
+            const Quad position = a * 1023.0f;
+            const auto index = __builtin_convertvector(position, QuadMask);
+            const Quad fraction = position - __builtin_convertvector(index, Quad);
+            Two entries[4];
+            for (int lane = 0; lane < 4; ++lane)
+                std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(index[lane])], sizeof entries[lane]);
+            const Quad low = __builtin_shufflevector(entries[0], entries[1], 0, 2, 1, 3);
+            const Quad high = __builtin_shufflevector(entries[2], entries[3], 0, 2, 1, 3);
+            const Quad table = __builtin_shufflevector(low, high, 0, 1, 4, 5);
+            const Quad slope = __builtin_shufflevector(low, high, 2, 3, 6, 7);
+            const Quad shaped = (Quad)((QuadMask)(fraction * slope + table) ^ flip);
+            std::memcpy(reinterpret_cast<float*>(&ticked[n]) + 2, &shaped, 2 * sizeof(float));
+            std::memcpy(reinterpret_cast<float*>(&ticked[n + 1]) + 2, reinterpret_cast<const float*>(&shaped) + 2,
+                        2 * sizeof(float));
+            std::memcpy(nextPaths + 2 * n, &negative, sizeof negative);
+            if (n < postFrames)
+                mix(n, __builtin_shufflevector(one, two, 2, 3, 6, 7), n + 1 < postFrames);
+        }
+        if (preFrames != postFrames) {
+            // Lanes 0 and 1 for the pre side, 2 and 3 for the post side.
+            const QuadMask shorter = preFrames < postFrames ? QuadMask{-1, -1, 0, 0} : QuadMask{0, 0, -1, -1};
+            z1 = shorter ? keep1 : z1;
+            z2 = shorter ? keep2 : z2;
+        }
+    }
+    for (int f = 0; f < 4; ++f) {
+        states[f]->z1 = z1[f];
+        states[f]->z2 = z2[f];
+    }
 }
 
 // One side's cutoff glide, run in locals for a block.
@@ -228,12 +489,23 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
             pre.plan(preTable, preEntry, n);
             post.plan(postTable, postEntry, n);
         }
-        for (VstInt32 j = 0; j < n; ++j) {
-            // Copies: to the compiler the left output store might alias the table entries,
-            // which would make it load them again for the right channel.
-            const Coefficients preK = *preEntry[j];
-            const Coefficients postK = *postEntry[j];
-            shapeFrame<accumulate, careful>(done + j, preK, postK, preK, postK, channels, settings);
+        if constexpr (pairedChannels) {
+            PairState preState(channels.preLeft, channels.preRight);
+            PairState postState(channels.postLeft, channels.postRight);
+            for (VstInt32 j = 0; j < n; ++j) {
+                const Coefficients& preK = *preEntry[j];
+                const Coefficients& postK = *postEntry[j];
+                shapePair<accumulate, careful>(done + j, pairOf(preK, preK), pairOf(postK, postK), preState,
+                                               postState, settings);
+            }
+        } else {
+            for (VstInt32 j = 0; j < n; ++j) {
+                // Copies: to the compiler the left output store might alias the table entries,
+                // which would make it load them again for the right channel.
+                const Coefficients preK = *preEntry[j];
+                const Coefficients postK = *postEntry[j];
+                shapeFrame<accumulate, careful>(done + j, preK, postK, preK, postK, channels, settings);
+            }
         }
         done += n;
     }
@@ -298,6 +570,10 @@ void ShaperEffect::rebuildShapeTable()
             for (int i = 0; i < shapeTableSize - 1; ++i)
                 built.slope[i] = built.table[i + 1] - built.table[i];
             built.slope[shapeTableSize - 1] = 0.0f;
+            for (int i = 0; i < shapeTableSize; ++i) {
+                built.lookup[i][0] = built.table[i];
+                built.lookup[i][1] = built.slope[i];
+            }
             shapes.offer(built);
             shapeTableRevision.store(revision);
         }
@@ -415,7 +691,7 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
     const float* const in[2] = {inputs[0], inputs[1]};
     float* const out[2] = {outputs[0], outputs[1]};
     const ShapeTable& shape = shapes.value();
-    const Settings settings{in, out, shape.table, shape.slope, preGainFactor, postGainFactor, dryShare};
+    const Settings settings{in, out, shape.table, shape.slope, shape.lookup, preGainFactor, postGainFactor, dryShare};
     Channels channels{FilterState(preFilterLeft), FilterState(postFilterLeft),
                       FilterState(preFilterRight), FilterState(postFilterRight)};
     VstInt32 done = 0;
@@ -441,8 +717,15 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
     const Coefficients postLeft = postFilterLeft.coefficients();
     const Coefficients preRight = preFilterRight.coefficients();
     const Coefficients postRight = postFilterRight.coefficients();
-    for (VstInt32 i = done; i < frames; ++i)
-        shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
+    if constexpr (pairedChannels) {
+        const Coefficients k[4] = {preLeft, preRight, postLeft, postRight};
+        FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
+        if (frames > done)
+            runPipelined<accumulate, careful>(k, states, settings, done, frames - done);
+    } else {
+        for (VstInt32 i = done; i < frames; ++i)
+            shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
+    }
 }
 
 void ShaperEffect::setSampleRate(float rate)
