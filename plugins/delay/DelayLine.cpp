@@ -35,15 +35,31 @@ float ringSample(double sum)
     return sample;
 }
 
-// Whether the kernel may run four samples at a time and still read exactly what one at a time
-// would: no sample may read a position written by an earlier sample of its own four. Forward
-// that happens when the write position leads by one to three samples; backward where the
-// read and write positions cross within the chunk.
-bool fourAtATime(bool backward, VstInt32 w, VstInt32 r, VstInt32 n)
+// The four samples from 4g to 4g + 3 run one at a time where one of them would read a position
+// an earlier one of them writes, and four at a time everywhere else. Forward that happens in
+// every group when the write position leads by one to three samples; backward, sample i reads
+// r - i where sample i' < i wrote w + i', so only the group whose i + i' (8g + 1 to 8g + 5)
+// can be r - w.
+struct Groups {
+    VstInt32 fourEnd;     // samples [0, fourEnd) are whole groups
+    VstInt32 aloneFrom;   // and [aloneFrom, aloneTo) among them go one at a time
+    VstInt32 aloneTo;
+};
+
+Groups groupsOf(bool backward, VstInt32 w, VstInt32 r, VstInt32 n)
 {
-    if (backward)
-        return r - w < 1 || r - w > 2 * (n - n % 4) - 3;
-    return w - r < 1 || w - r > 3;
+    const VstInt32 fourEnd = n - n % 4;
+    if (!backward) {
+        if (w - r >= 1 && w - r <= 3)
+            return {fourEnd, 0, fourEnd};
+        return {fourEnd, fourEnd, fourEnd};
+    }
+    const VstInt32 d = r - w;
+    if (d >= 1 && (d - 1) % 8 <= 4) {
+        const VstInt32 from = std::min(4 * ((d - 1) / 8), fourEnd);
+        return {fourEnd, from, std::min(from + 4, fourEnd)};
+    }
+    return {fourEnd, fourEnd, fourEnd};
 }
 
 } // namespace
@@ -105,7 +121,7 @@ VstInt32 DelayLine::backward(Io io, VstInt32 remaining, VstInt32 length, Gains& 
 // the same memory for input and outputs. A NaN or infinite input is silence and sums are held
 // within the float range, so the ring only ever holds finite samples and one bad sample cannot
 // make every later echo NaN. Four samples go at a time where that reads the same ring samples
-// as one at a time; the arithmetic of each sample is the same either way.
+// as one at a time (see groupsOf); the arithmetic of each sample is the same either way.
 template <bool backward, bool accumulate>
 void DelayLine::run(const Io& io, VstInt32 w, VstInt32 r, VstInt32 n, Gains& gains)
 {
@@ -123,10 +139,10 @@ void DelayLine::run(const Io& io, VstInt32 w, VstInt32 r, VstInt32 n, Gains& gai
     float* const write = samples + w;
     const float* const read = samples + r;
     float level = gains.level;
-    VstInt32 i = 0;
-    if (fourAtATime(backward, w, r, n)) {
-        Floats levels{};
-        for (; i + 4 <= n; i += 4) {
+
+    Floats levels{};
+    const auto fours = [&](VstInt32 from, VstInt32 to) {
+        for (VstInt32 i = from; i < to; i += 4) {
             Floats x, stored, o0{}, o1{};
             std::memcpy(&x, input + i, sizeof x);
             if constexpr (accumulate) {
@@ -161,25 +177,32 @@ void DelayLine::run(const Io& io, VstInt32 w, VstInt32 r, VstInt32 n, Gains& gai
             std::memcpy(output0 + i, &out0, sizeof out0);
             std::memcpy(output1 + i, &out1, sizeof out1);
         }
-        for (int lane = 0; lane < 4; ++lane)
-            if (levels[lane] > level)
-                level = levels[lane];
-    }
-    for (; i < n; ++i) {
-        const float x = std::isfinite(input[i]) ? input[i] : 0.0f;
-        float o0 = 0.0f;
-        float o1 = 0.0f;
-        if constexpr (accumulate) {
-            o0 = output0[i];
-            o1 = output1[i];
+    };
+    const auto ones = [&](VstInt32 from, VstInt32 to) {
+        for (VstInt32 i = from; i < to; ++i) {
+            const float x = std::isfinite(input[i]) ? input[i] : 0.0f;
+            float o0 = 0.0f;
+            float o1 = 0.0f;
+            if constexpr (accumulate) {
+                o0 = output0[i];
+                o1 = output1[i];
+            }
+            const float y = gain * (backward ? read[-i] : read[i]);
+            if (y > level)
+                level = y;
+            write[i] = ringSample(static_cast<double>(x) + loop * static_cast<double>(y));
+            output0[i] = accumulate ? o0 + y : y;
+            output1[i] = accumulate ? o1 + y : y;
         }
-        const float y = gain * (backward ? read[-i] : read[i]);
-        if (y > level)
-            level = y;
-        write[i] = ringSample(static_cast<double>(x) + loop * static_cast<double>(y));
-        output0[i] = accumulate ? o0 + y : y;
-        output1[i] = accumulate ? o1 + y : y;
-    }
+    };
+    const Groups groups = groupsOf(backward, w, r, n);
+    fours(0, groups.aloneFrom);
+    ones(groups.aloneFrom, groups.aloneTo);
+    fours(groups.aloneTo, groups.fourEnd);
+    ones(groups.fourEnd, n);
+    for (int lane = 0; lane < 4; ++lane)
+        if (levels[lane] > level)
+            level = levels[lane];
     gains.level = level;
 }
 
