@@ -144,101 +144,21 @@ inline void shapeFrame(VstInt32 i, const Coefficients& preLeftK, const Coefficie
         s.outputs[1][i] = right;
 }
 
-// Both channels at once: left in lane 0 and right in lane 1 of one SSE register, through the
-// same chain in branch-free form. Every lane rounds as the one-channel chain rounds, so the
-// two give the same samples bit for bit; builds with OV_SCALAR_DSP (and processors without
-// SSE2) run the one-channel chain.
+// Both channels at once, in the lanes of SSE registers, through the same chain in branch-free
+// form (runPipelined). Every lane rounds as the one-channel chain rounds, so the two give the
+// same samples bit for bit; builds with OV_SCALAR_DSP (and processors without SSE2) run the
+// one-channel chain.
 #if defined(__SSE2__) && !defined(OV_SCALAR_DSP)
 constexpr bool pairedChannels = true;
 #else
 constexpr bool pairedChannels = false;
 #endif
 
+// Four lanes: left and right of the pre filters, then of the post filters (or of two frames).
 using Pair = float __attribute__((vector_size(16)));
 using PairMask = std::int32_t __attribute__((vector_size(16)));
 // One shaper table entry and its slope.
 using Two = float __attribute__((vector_size(8)));
-
-// Two filters' coefficients, lane by lane.
-struct PairCoefficients {
-    Pair a0, a1, a2, b1, b2;
-};
-
-inline PairCoefficients pairOf(const Coefficients& left, const Coefficients& right)
-{
-    return {Pair{left.a0, right.a0, 0.0f, 0.0f}, Pair{left.a1, right.a1, 0.0f, 0.0f},
-            Pair{left.a2, right.a2, 0.0f, 0.0f}, Pair{left.b1, right.b1, 0.0f, 0.0f},
-            Pair{left.b2, right.b2, 0.0f, 0.0f}};
-}
-
-// Two filters' states, held in registers for a block and written back at its end.
-struct PairState {
-    PairState(FilterState& left, FilterState& right)
-        : leftState(left), rightState(right), z1{left.z1, right.z1, 0.0f, 0.0f}, z2{left.z2, right.z2, 0.0f, 0.0f}
-    {
-    }
-    ~PairState()
-    {
-        leftState.z1 = z1[0];
-        leftState.z2 = z2[0];
-        rightState.z1 = z1[1];
-        rightState.z2 = z2[1];
-    }
-    PairState(const PairState&) = delete;
-    PairState& operator=(const PairState&) = delete;
-    FilterState& leftState;
-    FilterState& rightState;
-    Pair z1, z2;
-};
-
-// Same arithmetic as tick, in each lane.
-__attribute__((always_inline)) inline Pair tickPair(const PairCoefficients& k, PairState& s, Pair x)
-{
-    const Pair w = x - k.b1 * s.z1 - k.b2 * s.z2;
-    const Pair y = k.a0 * w + k.a1 * s.z1 + k.a2 * s.z2;
-    s.z2 = s.z1;
-    s.z1 = w;
-    return y;
-}
-
-// One stereo frame through shapeSample's chain, both channels in one pass.
-template <bool accumulate, bool careful>
-__attribute__((always_inline)) inline void shapePair(VstInt32 i, const PairCoefficients& preK,
-                                                     const PairCoefficients& postK, PairState& pre,
-                                                     PairState& post, const Settings& s)
-{
-    const PairMask signBit = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
-    Pair x = {s.inputs[0][i], s.inputs[1][i], 0.0f, 0.0f};
-    if constexpr (careful)
-        x = (Pair)((PairMask)x & (x - x == 0.0f));
-    const Pair g = tickPair(preK, pre, x) * s.preGain;
-    // As in shapeSample: g >= 0 takes the positive path, anything else the negative one.
-    const PairMask negative = ~(g >= 0.0f);
-    const PairMask flip = negative & signBit;
-    Pair a = (Pair)((PairMask)g ^ flip);
-    a = a < 1.0f ? a : 1.0f;
-    const Pair p = a * 1023.0f;
-    const auto index = __builtin_convertvector(p, PairMask);
-    const Pair fraction = p - __builtin_convertvector(index, Pair);
-    const Pair slope = {s.slope[index[0]], s.slope[index[1]], 0.0f, 0.0f};
-    const Pair table = {s.table[index[0]], s.table[index[1]], 0.0f, 0.0f};
-    const Pair shaped = (Pair)((PairMask)(fraction * slope + table) ^ flip);
-    const Pair level = tickPair(postK, post, shaped) * s.postGain;
-    // wet x 1 + dry x x is dry x x + wet to the last bit, and wet x -1 + dry x x is
-    // dry x x - wet: the limited sums of shapeSample.
-    const Pair positiveLevel = level > 1.0f ? 1.0f : level;
-    const Pair negativeLevel = level < -1.0f ? -1.0f : level;
-    const Pair limited = negative ? negativeLevel : positiveLevel;
-    const float wet = 1.0f - s.dry;
-    const Pair o = wet * limited + s.dry * x;
-    if constexpr (accumulate) {
-        s.outputs[0][i] += o[0];
-        s.outputs[1][i] += o[1];
-    } else {
-        s.outputs[0][i] = o[0];
-        s.outputs[1][i] = o[1];
-    }
-}
 
 // The fixed-settings chain for a whole stretch, both channels and both filters at once. The
 // stretch goes in pieces of up to `piece` frames; each pass runs the pre filters over one piece
@@ -247,20 +167,23 @@ __attribute__((always_inline)) inline void shapePair(VstInt32 i, const PairCoeff
 // run two frames at a time beside the ticks, outside the filters' recursion, so that they fill
 // the time the recursion waits. A lane that has no frame in a pass ticks on whatever its slot
 // holds and gets its state back afterwards.
-template <bool accumulate, bool careful>
-void runPipelined(const Coefficients (&k)[4], FilterState* (&states)[4], const Settings& s, VstInt32 first,
-                  VstInt32 frames)
+//
+// plan(p) answers how many frames piece p has (0: no more) and readies what taps(p, n, ...)
+// answers: the coefficients of frame n of piece p for the pre lanes and of piece p - 1 for the
+// post lanes. Answers the frames done.
+constexpr VstInt32 piece = 64;
+
+// Four filters' coefficients, lane by lane.
+struct Taps {
+    Pair a0, a1, a2, b1, b2;
+};
+
+template <bool accumulate, bool careful, typename Plan, typename TapsAt>
+VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 first, Plan plan, TapsAt taps)
 {
     using Quad = Pair;
     using QuadMask = PairMask;
-    constexpr VstInt32 piece = 64;
     const QuadMask signBit = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
-    // Lanes: pre left, pre right, post left, post right.
-    const Quad a0 = {k[0].a0, k[1].a0, k[2].a0, k[3].a0};
-    const Quad a1 = {k[0].a1, k[1].a1, k[2].a1, k[3].a1};
-    const Quad a2 = {k[0].a2, k[1].a2, k[2].a2, k[3].a2};
-    const Quad b1 = {k[0].b1, k[1].b1, k[2].b1, k[3].b1};
-    const Quad b2 = {k[0].b2, k[1].b2, k[2].b2, k[3].b2};
     const Quad gains = {s.preGain, s.preGain, s.postGain, s.postGain};
     Quad z1 = {states[0]->z1, states[1]->z1, states[2]->z1, states[3]->z1};
     Quad z2 = {states[0]->z2, states[1]->z2, states[2]->z2, states[3]->z2};
@@ -278,7 +201,6 @@ void runPipelined(const Coefficients (&k)[4], FilterState* (&states)[4], const S
     // piece, so that a pass may shape two at a time past its end.
     Quad ticked[piece + 2] = {};
     alignas(16) std::int32_t pathFrames[2][2 * piece + 4] = {};
-    const VstInt32 pieces = (frames + piece - 1) / piece;
     const auto finite = [](Quad x) {
         if constexpr (careful)
             x = (Quad)((QuadMask)x & (x - x == 0.0f));
@@ -292,13 +214,15 @@ void runPipelined(const Coefficients (&k)[4], FilterState* (&states)[4], const S
         return Quad(__builtin_shufflevector(l, r, 0, 2, 1, 3));
     };
 
-    for (VstInt32 p = 0; p <= pieces; ++p) {
+    VstInt32 preStart = 0;
+    VstInt32 postFrames = 0;
+    for (VstInt32 p = 0;; ++p) {
         const std::int32_t* const paths = pathFrames[p % 2];
         std::int32_t* const nextPaths = pathFrames[(p + 1) % 2];
-        const VstInt32 preFrames = p < pieces ? std::min(piece, frames - p * piece) : 0;
-        const VstInt32 postFrames = p > 0 ? std::min(piece, frames - (p - 1) * piece) : 0;
-        const VstInt32 preStart = p * piece;
-        const VstInt32 postStart = preStart - piece;
+        const VstInt32 preFrames = plan(p);
+        if (preFrames == 0 && postFrames == 0)
+            break;
+        const VstInt32 postStart = preStart - postFrames;
         {
             VstInt32 n = 0;
             for (; n + 2 <= preFrames; n += 2) {
@@ -322,8 +246,9 @@ void runPipelined(const Coefficients (&k)[4], FilterState* (&states)[4], const S
                 keep1 = z1;
                 keep2 = z2;
             }
-            const Quad w = ticked[n] - b1 * z1 - b2 * z2;
-            const Quad y = a0 * w + a1 * z1 + a2 * z2;
+            const Taps k = taps(p, n, n < preFrames, n < postFrames);
+            const Quad w = ticked[n] - k.b1 * z1 - k.b2 * z2;
+            const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
             z2 = z1;
             z1 = w;
             return y * gains;
@@ -395,11 +320,14 @@ void runPipelined(const Coefficients (&k)[4], FilterState* (&states)[4], const S
             z1 = shorter ? keep1 : z1;
             z2 = shorter ? keep2 : z2;
         }
+        preStart += preFrames;
+        postFrames = preFrames;
     }
     for (int f = 0; f < 4; ++f) {
         states[f]->z1 = z1[f];
         states[f]->z2 = z2[f];
     }
+    return preStart;
 }
 
 // One side's cutoff glide, run in locals for a block.
@@ -454,58 +382,86 @@ inline int indexInRange(float cutoff)
     return static_cast<int>(static_cast<double>(cutoff) * ToneFilter::tableSize);
 }
 
+// Works out the table entry of each of the next n frames for both sides and advances both
+// glides past them. Where both sides either glide through the whole stretch or rest, both
+// cutoffs advance together with no tests; otherwise step by step.
+void planStretch(Glide& pre, Glide& post, const Coefficients* preTable, const Coefficients* postTable,
+                 const Coefficients** preEntry, const Coefficients** postEntry, VstInt32 n)
+{
+    const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
+    if ((preGlides || pre.rests()) && (postGlides || post.rests())) {
+        // Adding zero leaves a resting cutoff as it is.
+        const float preStep = preGlides ? pre.step : 0.0f;
+        const float postStep = postGlides ? post.step : 0.0f;
+        float preCutoff = pre.cutoff, postCutoff = post.cutoff;
+        for (VstInt32 j = 0; j < n; ++j) {
+            preEntry[j] = preTable + indexInRange(preCutoff);
+            postEntry[j] = postTable + indexInRange(postCutoff);
+            preCutoff = preCutoff + preStep;
+            postCutoff = postCutoff + postStep;
+        }
+        pre.cutoff = preCutoff;
+        post.cutoff = postCutoff;
+        pre.moved = pre.moved || preGlides;
+        post.moved = post.moved || postGlides;
+    } else {
+        pre.plan(preTable, preEntry, n);
+        post.plan(postTable, postEntry, n);
+    }
+}
+
 // Runs frames while either cutoff glides, in stretches whose table entries are worked out
-// first, so that the glide's arithmetic stays off the filters' critical path. Where both sides
-// either glide through the whole stretch or rest, both cutoffs advance together with no tests;
-// otherwise step by step. Answers the number of frames processed.
+// first, so that the glide's arithmetic stays off the filters' critical path. Answers the
+// number of frames processed.
 template <bool accumulate, bool careful>
 VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
                     const Coefficients* postTable, Channels& channels, const Settings& settings,
                     VstInt32 frames)
 {
-    constexpr VstInt32 stretch = 64;
+    if constexpr (pairedChannels) {
+        // The pipelined chain, with each frame's coefficients from the entries planned for its
+        // piece: the pre lanes' of this piece, the post lanes' of the piece before.
+        const Coefficients* preEntry[2][piece];
+        const Coefficients* postEntry[2][piece];
+        FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
+        VstInt32 planned = 0;
+        const auto plan = [&](VstInt32 p) -> VstInt32 {
+            if (planned >= frames || !(pre.active() || post.active()))
+                return 0;
+            const VstInt32 n = std::min(piece, frames - planned);
+            planStretch(pre, post, preTable, postTable, preEntry[p % 2], postEntry[p % 2], n);
+            planned += n;
+            return n;
+        };
+        const auto taps = [&](VstInt32 p, VstInt32 n, bool hasPre, bool hasPost) {
+            // A side without a frame here ticks on any entry and gets its state back.
+            const Coefficients& preK = hasPre ? *preEntry[p % 2][n] : *preTable;
+            const Coefficients& postK = hasPost ? *postEntry[(p + 1) % 2][n] : *postTable;
+            Pair preLow, postLow, preHigh, postHigh;
+            std::memcpy(&preLow, &preK.a0, sizeof preLow);
+            std::memcpy(&postLow, &postK.a0, sizeof postLow);
+            std::memcpy(&preHigh, &preK.a1, sizeof preHigh);
+            std::memcpy(&postHigh, &postK.a1, sizeof postHigh);
+            return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
+                        __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
+                        __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
+                        __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
+                        __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
+        };
+        return runPipelined<accumulate, careful>(states, settings, 0, plan, taps);
+    }
     VstInt32 done = 0;
     while (done < frames && (pre.active() || post.active())) {
-        const VstInt32 n = std::min(stretch, frames - done);
-        const Coefficients* preEntry[stretch];
-        const Coefficients* postEntry[stretch];
-        const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
-        if ((preGlides || pre.rests()) && (postGlides || post.rests())) {
-            // Adding zero leaves a resting cutoff as it is.
-            const float preStep = preGlides ? pre.step : 0.0f;
-            const float postStep = postGlides ? post.step : 0.0f;
-            float preCutoff = pre.cutoff, postCutoff = post.cutoff;
-            for (VstInt32 j = 0; j < n; ++j) {
-                preEntry[j] = preTable + indexInRange(preCutoff);
-                postEntry[j] = postTable + indexInRange(postCutoff);
-                preCutoff = preCutoff + preStep;
-                postCutoff = postCutoff + postStep;
-            }
-            pre.cutoff = preCutoff;
-            post.cutoff = postCutoff;
-            pre.moved = pre.moved || preGlides;
-            post.moved = post.moved || postGlides;
-        } else {
-            pre.plan(preTable, preEntry, n);
-            post.plan(postTable, postEntry, n);
-        }
-        if constexpr (pairedChannels) {
-            PairState preState(channels.preLeft, channels.preRight);
-            PairState postState(channels.postLeft, channels.postRight);
-            for (VstInt32 j = 0; j < n; ++j) {
-                const Coefficients& preK = *preEntry[j];
-                const Coefficients& postK = *postEntry[j];
-                shapePair<accumulate, careful>(done + j, pairOf(preK, preK), pairOf(postK, postK), preState,
-                                               postState, settings);
-            }
-        } else {
-            for (VstInt32 j = 0; j < n; ++j) {
-                // Copies: to the compiler the left output store might alias the table entries,
-                // which would make it load them again for the right channel.
-                const Coefficients preK = *preEntry[j];
-                const Coefficients postK = *postEntry[j];
-                shapeFrame<accumulate, careful>(done + j, preK, postK, preK, postK, channels, settings);
-            }
+        const VstInt32 n = std::min(piece, frames - done);
+        const Coefficients* preEntry[piece];
+        const Coefficients* postEntry[piece];
+        planStretch(pre, post, preTable, postTable, preEntry, postEntry, n);
+        for (VstInt32 j = 0; j < n; ++j) {
+            // Copies: to the compiler the left output store might alias the table entries,
+            // which would make it load them again for the right channel.
+            const Coefficients preK = *preEntry[j];
+            const Coefficients postK = *postEntry[j];
+            shapeFrame<accumulate, careful>(done + j, preK, postK, preK, postK, channels, settings);
         }
         done += n;
     }
@@ -719,9 +675,16 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
     const Coefficients postRight = postFilterRight.coefficients();
     if constexpr (pairedChannels) {
         const Coefficients k[4] = {preLeft, preRight, postLeft, postRight};
+        const Taps fixed = {{k[0].a0, k[1].a0, k[2].a0, k[3].a0},
+                            {k[0].a1, k[1].a1, k[2].a1, k[3].a1},
+                            {k[0].a2, k[1].a2, k[2].a2, k[3].a2},
+                            {k[0].b1, k[1].b1, k[2].b1, k[3].b1},
+                            {k[0].b2, k[1].b2, k[2].b2, k[3].b2}};
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
-        if (frames > done)
-            runPipelined<accumulate, careful>(k, states, settings, done, frames - done);
+        const VstInt32 rest = frames - done;
+        runPipelined<accumulate, careful>(
+            states, settings, done, [rest](VstInt32 p) { return std::clamp(rest - p * piece, 0, piece); },
+            [&fixed](VstInt32, VstInt32, bool, bool) { return fixed; });
     } else {
         for (VstInt32 i = done; i < frames; ++i)
             shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
