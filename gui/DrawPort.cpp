@@ -60,8 +60,13 @@ void DrawPort::setTextColour(Colour colour) {
 void DrawPort::setFont(FontId id, std::int32_t height) {
     if (id < 0 || id > 6) id = 0;
     fontHeight_ = height != 0 ? height : fontRow(id).height;
+    // Widgets set their font on every draw: the one in use already is kept.
+    if (font_ && fontId_ == id && font_->height() == fontHeight_) return;
     // A font that cannot be made leaves the previous one in use.
-    if (Font* font = Font::create(id, fontHeight_)) font_.reset(font);
+    if (Font* font = Font::create(id, fontHeight_)) {
+        font_.reset(font);
+        fontId_ = id;
+    }
 }
 
 void DrawPort::frameRect(const Rect& r) {

@@ -77,6 +77,7 @@ private:
     Point penPosition_;
     std::uint32_t dotPhase_ = 0;
     std::unique_ptr<Font> font_; // none until setFont: text then uses the default font
+    FontId fontId_ = fontBold;   // the id font_ was made for
     Point pressWhere_;
     std::int32_t pressButtons_ = 0;
     bool pressButtonsPending_ = false;

@@ -30,6 +30,11 @@ public:
     const Surface* bitmap() const { return bitmap_.get(); } // null when there is no bitmap
 
     void draw(DrawPort& port, const Rect& dest, Point src) const;
+    // draw, leaving out what lies inside the holes (right and bottom exclusive).
+    void drawAround(DrawPort& port, const Rect& dest, Point src, const Rect* holes, std::int32_t holeCount) const;
+    // Whether draw to dest from src sets every pixel of dest: the picture has a bitmap that
+    // holds the whole source block.
+    bool covers(const Rect& dest, Point src) const;
     // Leaves out pixels that equal transparentColour exactly.
     void drawTransparent(DrawPort& port, const Rect& dest, Point src);
 
@@ -38,7 +43,9 @@ private:
 
     std::int32_t resourceId_;
     std::unique_ptr<PixelBuffer> bitmap_;
-    std::vector<std::uint8_t> mask_; // 1 = key colour; built on the first transparent draw
+    // All ones where the pixel is the key colour, pixel for pixel so that copies select whole
+    // pixels at a time; built on the first transparent draw.
+    std::vector<Pixel> mask_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::int32_t referenceCount_ = 1;

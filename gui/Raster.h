@@ -29,9 +29,13 @@ void ellipseFill(Surface& s, const Rect& box, Pixel colour, bool pie, Point star
 // Alternate (even-odd) rule, sampled at pixel centres.
 void fillPolygon(Surface& s, const Point* points, std::int32_t count, Pixel colour);
 // Copies the block of dest's size from src at from to dest's top-left corner, clipped to both
-// surfaces; with mask, source pixels whose mask byte is set are left out (mask is
-// source-sized, row-major, one byte per pixel).
-void copyBlock(Surface& dst, const Rect& dest, const Surface& src, Point from,
-               const std::uint8_t* mask = nullptr);
+// surfaces; with mask, source pixels whose mask word is all ones are left out (mask is
+// source-sized, row-major, one word per pixel, each all ones or zero).
+void copyBlock(Surface& dst, const Rect& dest, const Surface& src, Point from, const Pixel* mask = nullptr);
+// An opaque copyBlock that leaves out the destination pixels inside any of the holes (each
+// with right and bottom exclusive), for pixels that something drawn later covers wholly. The
+// damage is the whole block's.
+void copyBlockAround(Surface& dst, const Rect& dest, const Surface& src, Point from, const Rect* holes,
+                     std::int32_t holeCount);
 
 } // namespace gui::raster

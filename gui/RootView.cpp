@@ -114,7 +114,15 @@ NativeWindow RootView::getWindow() const {
 void RootView::draw(DrawPort& port) {
     firstPaintPending = false;
     if (background) {
-        background->draw(port, Rect(0, 0, background->width(), background->height()), Point(0, 0));
+        // Where a widget covers its rect wholly, the background would only be drawn over.
+        constexpr std::int32_t maxHoles = 64;
+        Rect holes[maxHoles];
+        std::int32_t holeCount = 0;
+        for (std::int32_t i = 0; i < count && holeCount < maxHoles; ++i) {
+            if (widgets[i]->coversRect()) holes[holeCount++] = widgets[i]->getRect();
+        }
+        background->drawAround(port, Rect(0, 0, background->width(), background->height()), Point(0, 0), holes,
+                               holeCount);
     }
     for (std::int32_t i = 0; i < count; ++i) widgets[i]->drawInView(port);
     if (modalWidget) modalWidget->drawInView(port);

@@ -27,6 +27,10 @@ bool Widget::takesPresses() const {
     return true;
 }
 
+bool Widget::coversRect() const {
+    return false;
+}
+
 void Widget::drawInView(DrawPort& port) {
     draw(port);
 }

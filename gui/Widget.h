@@ -32,6 +32,10 @@ public:
     // The root view's full redraw draws each widget through this: the older generation keeps
     // its dirty state across it, so that an idle pass still sees what changed.
     virtual void drawInView(DrawPort& port);
+    // Whether draw, as things stand, begins by setting every pixel of the rect without
+    // reading any (an opaque picture over all of it): the root view's full redraw then leaves
+    // the background out there. False unless a widget knows.
+    virtual bool coversRect() const;
 
     RootView* getParent() const { return parent; }
     const Rect& getRect() const { return rect; }

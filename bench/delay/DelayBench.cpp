@@ -1,6 +1,7 @@
 // Ombrisk's processReplacing at block 512 against a baseline that moves the same bytes per
 // sample: one float read from a ring of the same size, one written into it, one input read
 // and two outputs written. Compare the time_per_sample counters of the two.
+// BM_OmbriskShortBackward is the same at the shortest delay in the backward modes.
 // BM_OmbriskDenormalDecay reports decay_ratio: the time of a block whose signal decays through
 // the denormal range over that of a block of plain noise, both measured in the same run.
 #include <benchmark/benchmark.h>
@@ -111,6 +112,39 @@ void BM_OmbriskProcessReplacing(benchmark::State& state)
     setSamplesCounter(state);
 }
 BENCHMARK(BM_OmbriskProcessReplacing)->ArgName("mode")->Arg(0)->Arg(1)->Arg(2);
+
+// The shortest delay (1832 samples) in reverse and alternate modes, where the read position
+// crosses the write position in one block of every two or so.
+void BM_OmbriskShortBackward(benchmark::State& state)
+{
+    std::string error;
+    auto plugin = PluginLoader::open(OMBRISK_PATH, error);
+    if (!plugin) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    AEffect* effect = plugin->effect();
+    plugin->dispatch(effOpen);
+    plugin->dispatch(effSetBlockSize, 0, blockSize);
+    plugin->dispatch(effMainsChanged, 0, 1);
+    effect->setParameter(effect, 0, 1.0f);
+    effect->setParameter(effect, 3, 1.0f);
+    if (state.range(0) == 2)
+        effect->setParameter(effect, 7, 1.0f);
+    effect->setParameter(effect, 6, 1.0f);
+
+    auto input = noise(blockSize);
+    std::vector<float> left(blockSize), right(blockSize);
+    float* inputs[] = {input.data()};
+    float* outputs[] = {left.data(), right.data()};
+    for (auto _ : state) {
+        effect->processReplacing(effect, inputs, outputs, blockSize);
+        benchmark::DoNotOptimize(left.data());
+        benchmark::ClobberMemory();
+    }
+    setSamplesCounter(state);
+}
+BENCHMARK(BM_OmbriskShortBackward)->ArgName("mode")->Arg(1)->Arg(2);
 
 // An opened plug-in with the shortest delay (1832 samples) at feedback 0.9, so that the ring
 // holds the decaying signal.

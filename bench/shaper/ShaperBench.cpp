@@ -5,7 +5,7 @@
 //
 // Compare VorlaneFixed, VorlaneGlide (both cutoffs gliding at full speed, the worst case) and
 // VorlaneGlideOneSide with Baseline (per_frame, in seconds); FillTable50 is per table, for an
-// ordinary curve and the slowest kind.
+// ordinary curve and for one whose searches never meet some x.
 // VorlaneDenormalDecay reports decay_ratio: the time of a block whose signal decays through the
 // denormal range over that of a block of plain noise, both measured in the same run.
 #include "ShaperEffect.h"
@@ -226,7 +226,7 @@ void VorlaneDenormalDecay(benchmark::State& state)
 
 // Argument 0: fifty points in order of x, as the editor keeps them. Argument 1: the same
 // points with x zigzagging, as only a chunk can hold them, where the searches never meet
-// some x (the slowest curves known).
+// some x (each search then runs to the end of its bracket).
 void FillTable50(benchmark::State& state)
 {
     std::mt19937 rng(5);

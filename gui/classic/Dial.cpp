@@ -47,6 +47,10 @@ void Dial::setShadowColour(Colour colour) {
     setDirty(true);
 }
 
+bool Dial::coversRect() const {
+    return backgroundCovers(rect, backOffset);
+}
+
 void Dial::draw(DrawPort& port) {
     drawBackground(port, rect, backOffset);
     const Point p = valueToPoint();

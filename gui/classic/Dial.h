@@ -14,6 +14,7 @@ public:
 
     // Editor thread.
     void draw(DrawPort& port) override;
+    bool coversRect() const override;
     void mouse(DrawPort& port, Point where) override;
 
     // The handle's centre for the current value, local to the widget, to the nearest pixel.

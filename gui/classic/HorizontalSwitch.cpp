@@ -12,6 +12,10 @@ HorizontalSwitch::HorizontalSwitch(const Rect& size, ValueListener* owner, std::
     setDefaultValue(0.0f);
 }
 
+bool HorizontalSwitch::coversRect() const {
+    return backgroundCovers(rect, Point(0, switchFrameTop(getValue(), frameCount, frameHeight, true)));
+}
+
 void HorizontalSwitch::draw(DrawPort& port) {
     drawBackground(port, rect, Point(0, switchFrameTop(getValue(), frameCount, frameHeight, true)));
     setDirty(false);

@@ -15,6 +15,7 @@ public:
 
     // Editor thread.
     void draw(DrawPort& port) override;
+    bool coversRect() const override;
     void mouse(DrawPort& port, Point where) override;
 
 private:

@@ -79,6 +79,10 @@ bool ValueWidget::restoreDefault(DrawPort& port, std::int32_t buttons) {
     return true;
 }
 
+bool ValueWidget::backgroundCovers(const Rect& dest, Point src) const {
+    return background && !transparent && background->covers(dest, src);
+}
+
 void ValueWidget::drawBackground(DrawPort& port, const Rect& dest, Point src) const {
     if (!background) return;
     if (transparent) background->drawTransparent(port, dest, src);

@@ -48,6 +48,8 @@ protected:
     bool restoreDefault(DrawPort& port, std::int32_t buttons);
     // The background (opaque, or leaving out the key colour when transparency is set).
     void drawBackground(DrawPort& port, const Rect& dest, Point src) const;
+    // Whether drawBackground to dest from src sets every pixel of dest.
+    bool backgroundCovers(const Rect& dest, Point src) const;
 
     HeldPicture background;
 

@@ -3,6 +3,8 @@
 #include "../OffscreenPort.h"
 #include "WidgetMath.h"
 
+#include <new>
+
 namespace gui {
 
 Fader::Fader(Axis faderAxis, const Rect& size, ValueListener* owner, std::int32_t ownerTag, std::int32_t from,
@@ -25,15 +27,30 @@ Fader::Fader(Axis faderAxis, const Rect& size, ValueListener* owner, std::int32_
     localMax = maxPos + handleLength() - edge();
 }
 
+Fader::~Fader() = default;
+
+bool Fader::coversRect() const {
+    return image && width == rect.width() && height == rect.height();
+}
+
 void Fader::draw(DrawPort& port) {
     const float shown = getValue();
     const std::int32_t zeroBit = axis == Axis::vertical ? styleZeroTop : styleZeroLeft;
     const float frac = (style & zeroBit) ? shown : 1.0f - shown;
     const HandleSpan span =
         faderHandleSpan(frac, minPos, maxPos, along(handleOffset), handleLength(), localMin, localMax);
-    {
-        OffscreenPort offscreen(parent, width, height, blackColour);
-        if (background) background->draw(offscreen, Rect(0, 0, width, height), backOffset);
+    // A new offscreen starts black; one kept from the last draw is made black again unless
+    // the slot is about to cover it wholly.
+    const Rect whole(0, 0, width, height);
+    if (!image || image->owner() != parent) {
+        image.reset(new (std::nothrow) OffscreenPort(parent, width, height, blackColour));
+    } else if (!(background && background->covers(whole, backOffset))) {
+        image->setFillColour(blackColour);
+        image->fillRect(Rect(-1, -1, width, height));
+    }
+    if (image) {
+        OffscreenPort& offscreen = *image;
+        if (background) background->draw(offscreen, whole, backOffset);
         if (handle) {
             const Rect local = axis == Axis::vertical
                                    ? Rect(handleOffset.h, span.start, handleOffset.h + handleWidth, span.end)

@@ -7,8 +7,11 @@
 #include "ValueWidget.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace gui {
+
+class OffscreenPort;
 
 // Fader style bits.
 inline constexpr std::int32_t styleZeroLeft = 8;      // horizontal drawing: value 0 at the left end (else the right)
@@ -19,8 +22,12 @@ inline constexpr std::int32_t styleMouseInvertV = 64; // vertical mouse: the top
 // What the two faders share; they differ only in the axis.
 class Fader : public ValueWidget {
 public:
+    ~Fader() override;
+
     // Editor thread.
     void draw(DrawPort& port) override;
+    // Once its offscreen exists, which goes to the window whole.
+    bool coversRect() const override;
     // Editor thread: left+Alt restores the default anywhere on the fader; left or left+Shift
     // on the handle drags it until the button is let go or the modifiers change.
     void mouse(DrawPort& port, Point where) override;
@@ -56,6 +63,9 @@ protected:
     std::int32_t height;
 
 private:
+    // Slot and handle composed here before one copy to the window; kept from draw to draw.
+    std::unique_ptr<OffscreenPort> image;
+
     std::int32_t along(Point p) const { return axis == Axis::vertical ? p.v : p.h; }
     std::int32_t edge() const { return axis == Axis::vertical ? rect.top : rect.left; }
     std::int32_t handleLength() const { return axis == Axis::vertical ? handleHeight : handleWidth; }

@@ -13,12 +13,16 @@ public:
 
     // Editor thread.
     void draw(DrawPort& port) override;
+    bool coversRect() const override;
     // Editor thread: 0 when the value truncates to something other than 0, else 1; drawn at
     // once and always told.
     void mouse(DrawPort& port, Point where) override;
 
 protected:
     HeldPicture picture;
+
+private:
+    Point frameOf(float shown) const;
 };
 
 } // namespace gui

@@ -1,7 +1,6 @@
 #include "DelayEffect.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -32,19 +31,6 @@ VstInt32 truncated(double x, VstInt32 low, VstInt32 high)
     if (x >= high)
         return high;
     return static_cast<VstInt32>(x);
-}
-
-// Samples from p to the end of the ring of the given length; a position left beyond the
-// ring by normal mode may run on to the end of the buffer.
-VstInt32 ringRoom(VstInt32 p, VstInt32 length, VstInt32 bufferLength)
-{
-    return p < length ? length - p : bufferLength - p;
-}
-
-// Advances p by n within the ring; a position beyond it comes back one length at a time.
-VstInt32 ringAdvance(VstInt32 p, VstInt32 n, VstInt32 length)
-{
-    return p + n >= length ? p + n - length : p + n;
 }
 
 // The delay that the tempo, divisor, multiplier and lag parameters make.
@@ -100,37 +86,13 @@ void publish(std::atomic<std::uint32_t>& word, std::uint32_t mask, std::uint32_t
     }
 }
 
-// What the kernels write into the ring: held within the float range, and zero below its
-// normal range where the processor does not flush denormals itself, so that echoes die away
-// instead of holding the smallest denormals for ever.
-constexpr double ringTop = FLT_MAX;
-float ringSample(double sum)
-{
-    const auto sample = static_cast<float>(std::clamp(sum, -ringTop, ringTop));
-    if (!DenormalGuard::flushesDenormals && std::fabs(sample) < FLT_MIN)
-        return 0.0f;
-    return sample;
-}
-
-// Whether the kernel may run four samples at a time and still read exactly what one at a time
-// would: no sample may read a position written by an earlier sample of its own four. Forward
-// that happens when the write position leads by one to three samples; backward where the
-// read and write positions cross within the chunk.
-bool fourAtATime(bool backward, VstInt32 w, VstInt32 r, VstInt32 n)
-{
-    if (backward)
-        return r - w < 1 || r - w > 2 * (n - n % 4) - 3;
-    return w - r < 1 || w - r > 3;
-}
-
 } // namespace
 
 DelayEffect::DelayEffect(audioMasterCallback callback)
     : EffectBaseExt(callback, numDelayPrograms, numDelayParams)
 {
-    buffer = new (std::nothrow) float[bufferLength];
     programs = new (std::nothrow) DelayProgram[numDelayPrograms];
-    if (!buffer || !programs) {
+    if (!line.allocated() || !programs) {
         constructionFailed = true;
         return;
     }
@@ -149,7 +111,6 @@ DelayEffect::DelayEffect(audioMasterCallback callback)
 DelayEffect::~DelayEffect()
 {
     delete[] programs;
-    delete[] buffer;
 }
 
 void DelayEffect::setParameter(VstInt32 index, float value)
@@ -361,7 +322,7 @@ void DelayEffect::applyChanges()
     if ((word & requests) != 0)
         word = changes.fetch_and(~requests, std::memory_order_acq_rel);
     if ((word & clearRequest) != 0)
-        std::fill(buffer, buffer + bufferLength, 0.0f);
+        line.clear();
     reverseMode = modeOf(word);
     if ((word & restartRequest) != 0)
         altPhase = 1;
@@ -379,6 +340,7 @@ void DelayEffect::placeReadPos()
                                      outposParam.load(std::memory_order_relaxed), bufferLength);
     const VstInt32 length = shape.length;
     const VstInt32 lag = (shape.steps * length) / 32;
+    const VstInt32 writePos = line.writePos;
     VstInt32 position = writePos - length - lag;
     if (position < 0)
         position = writePos - length;
@@ -388,7 +350,7 @@ void DelayEffect::placeReadPos()
         position = reverseMode == normal ? position + bufferLength : length - 1;
     }
     delayLength = length;
-    readPos = position;
+    line.readPos = position;
 }
 
 void DelayEffect::process(float** inputs, float** outputs, VstInt32 sampleFrames)
@@ -406,29 +368,31 @@ void DelayEffect::processReplacing(float** inputs, float** outputs, VstInt32 sam
 template <bool accumulate>
 void DelayEffect::runBlock(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
-    if (!buffer)
+    if (!line.allocated())
         return;
     applyChanges();
     if (sampleFrames <= 0 || !inputs || !outputs || !inputs[0] || !outputs[0] || !outputs[1])
         return;
-    const float* input = inputs[0];
-    float* output0 = outputs[0];
-    float* output1 = outputs[1];
+    DelayLine::Io io{inputs[0], outputs[0], outputs[1]};
     VstInt32 remaining = sampleFrames;
-    auto advance = [&](VstInt32 n) {
-        input += n;
-        output0 += n;
-        output1 += n;
+    DelayLine::Gains gains{0.0f, 0.0, 0.0f};
+    // Each chunk takes the volume and feedback of its moment.
+    const auto take = [&]() -> DelayLine::Gains& {
+        gains.volume = volume.load(std::memory_order_relaxed);
+        gains.feedback = feedback.load(std::memory_order_relaxed);
+        return gains;
+    };
+    const auto advance = [&](VstInt32 n) {
+        io.advance(n);
         remaining -= n;
     };
 
     while (remaining > 0) {
         if (reverseMode == reverse) {
-            advance(backwardChunk<accumulate>(input, output0, output1, remaining));
+            advance(line.backward<accumulate>(io, remaining, delayLength, take()));
         } else if (reverseMode == alternate) {
             if (altPhase == 0) {
-                const VstInt32 n =
-                    ringForwardChunk<accumulate>(input, output0, output1, remaining);
+                const VstInt32 n = line.ringForward<accumulate>(io, remaining, delayLength, take());
                 advance(n);
                 altCount += n;
                 if (altCount >= altLength) {
@@ -437,7 +401,7 @@ void DelayEffect::runBlock(float** inputs, float** outputs, VstInt32 sampleFrame
                 }
             }
             if (altPhase == 1) {
-                const VstInt32 n = backwardChunk<accumulate>(input, output0, output1, remaining);
+                const VstInt32 n = line.backward<accumulate>(io, remaining, delayLength, take());
                 advance(n);
                 altCount += n;
                 if (altCount >= altLength) {
@@ -445,147 +409,18 @@ void DelayEffect::runBlock(float** inputs, float** outputs, VstInt32 sampleFrame
                     altCount = 0;
                     // Forward, the ring plays as a delay of its whole length: the next sample
                     // read is the one about to be overwritten.
-                    readPos = writePos;
+                    line.readPos = line.writePos;
                 }
             }
         } else {
             if constexpr (accumulate)
                 placeReadPos();
-            advance(forwardChunk<accumulate>(input, output0, output1, remaining));
+            advance(line.forward<accumulate>(io, remaining, take()));
         }
     }
-}
-
-// Runs up to the end of the buffer for either position; answers the samples done.
-template <bool accumulate>
-VstInt32 DelayEffect::forwardChunk(const float* input, float* output0, float* output1,
-                                   VstInt32 remaining)
-{
-    const VstInt32 w = writePos;
-    const VstInt32 r = readPos;
-    const VstInt32 n = std::min({remaining, bufferLength - r, bufferLength - w});
-    runKernel<false, accumulate>(input, output0, output1, w, r, n);
-    writePos = w + n >= bufferLength ? w + n - bufferLength : w + n;
-    readPos = r + n >= bufferLength ? r + n - bufferLength : r + n;
-    return n;
-}
-
-// Alternate mode's forward phase: reads and writes upward through the same ring of
-// delayLength samples as the backward phase, so that both phases play what was written.
-template <bool accumulate>
-VstInt32 DelayEffect::ringForwardChunk(const float* input, float* output0, float* output1,
-                                       VstInt32 remaining)
-{
-    const VstInt32 w = writePos;
-    const VstInt32 r = readPos;
-    const VstInt32 length = delayLength;
-    const VstInt32 n = std::min(
-        {remaining, ringRoom(w, length, bufferLength), ringRoom(r, length, bufferLength)});
-    runKernel<false, accumulate>(input, output0, output1, w, r, n);
-    writePos = ringAdvance(w, n, length);
-    readPos = ringAdvance(r, n, length);
-    return n;
-}
-
-// Reads downward from readPos to index 0 while writing upward; both wrap at the ring of
-// delayLength samples, the same samples 0 to delayLength - 1 for both, so every sample
-// written is played once and no stale sample outside the ring is replayed. A write position
-// inside the ring ends the chunk at the ring's end; one left beyond it by normal mode comes
-// back one delayLength per chunk. Answers the samples done.
-template <bool accumulate>
-VstInt32 DelayEffect::backwardChunk(const float* input, float* output0, float* output1,
-                                    VstInt32 remaining)
-{
-    const VstInt32 w = writePos;
-    const VstInt32 r = readPos;
-    const VstInt32 length = delayLength;
-    const VstInt32 n = std::min({remaining, r + 1, ringRoom(w, length, bufferLength)});
-    runKernel<true, accumulate>(input, output0, output1, w, r, n);
-    writePos = ringAdvance(w, n, length);
-    readPos = r - n < 0 ? length - 1 : r - n;
-    return n;
-}
-
-// All inputs and outputs of a sample are read before any is written, so the host may pass
-// the same memory for input and outputs. A NaN or infinite input is silence and sums are held
-// within the float range, so the ring only ever holds finite samples and one bad sample cannot
-// make every later echo NaN. Four samples go at a time where that reads the same ring samples
-// as one at a time; the arithmetic of each sample is the same either way.
-template <bool backward, bool accumulate>
-void DelayEffect::runKernel(const float* input, float* output0, float* output1, VstInt32 w,
-                            VstInt32 r, VstInt32 n)
-{
-    // The compilers' vector types: SSE on x86, plain code where there is none.
-    using Floats = float __attribute__((vector_size(16)));
-    using Doubles = double __attribute__((vector_size(32)));
-    using Masks = std::int32_t __attribute__((vector_size(16)));
-    constexpr float top = FLT_MAX;
-
-    const float gain = volume.load(std::memory_order_relaxed);
-    const double loop = feedback.load(std::memory_order_relaxed);
-    float* const write = buffer + w;
-    const float* const read = buffer + r;
-    float level = 0.0f;
-    VstInt32 i = 0;
-    if (fourAtATime(backward, w, r, n)) {
-        Floats levels{};
-        for (; i + 4 <= n; i += 4) {
-            Floats x, stored, o0{}, o1{};
-            std::memcpy(&x, input + i, sizeof x);
-            if constexpr (accumulate) {
-                std::memcpy(&o0, output0 + i, sizeof o0);
-                std::memcpy(&o1, output1 + i, sizeof o1);
-            }
-            if constexpr (backward) {
-                std::memcpy(&stored, read - i - 3, sizeof stored);
-                stored = __builtin_shufflevector(stored, stored, 3, 2, 1, 0);
-            } else {
-                std::memcpy(&stored, read + i, sizeof stored);
-            }
-            // x - x is zero exactly when x is finite.
-            const Masks finite = x - x == 0.0f;
-            x = (Floats)((Masks)x & finite);
-            const Floats y = gain * stored;
-            levels = y > levels ? y : levels;
-            const Doubles sum = __builtin_convertvector(x, Doubles) +
-                                loop * __builtin_convertvector(y, Doubles);
-            // Rounding a sum beyond the float range gives infinity, held here at the edge as
-            // ringSample holds the sum itself.
-            Floats written = __builtin_convertvector(sum, Floats);
-            written = written < top ? written : top;
-            written = written > -top ? written : -top;
-            if constexpr (!DenormalGuard::flushesDenormals) {
-                const Masks large = written >= FLT_MIN || written <= -FLT_MIN;
-                written = (Floats)((Masks)written & large);
-            }
-            std::memcpy(write + i, &written, sizeof written);
-            const Floats out0 = accumulate ? o0 + y : y;
-            const Floats out1 = accumulate ? o1 + y : y;
-            std::memcpy(output0 + i, &out0, sizeof out0);
-            std::memcpy(output1 + i, &out1, sizeof out1);
-        }
-        for (int lane = 0; lane < 4; ++lane)
-            if (levels[lane] > level)
-                level = levels[lane];
-    }
-    for (; i < n; ++i) {
-        const float x = std::isfinite(input[i]) ? input[i] : 0.0f;
-        float o0 = 0.0f;
-        float o1 = 0.0f;
-        if constexpr (accumulate) {
-            o0 = output0[i];
-            o1 = output1[i];
-        }
-        const float y = gain * (backward ? read[-i] : read[i]);
-        if (y > level)
-            level = y;
-        write[i] = ringSample(static_cast<double>(x) + loop * static_cast<double>(y));
-        output0[i] = accumulate ? o0 + y : y;
-        output1[i] = accumulate ? o1 + y : y;
-    }
-    // The host thread may take the peak meanwhile: raise it only if this chunk went higher.
+    // The host thread may take the peak meanwhile: raise it only if this block went higher.
     float current = peak.load(std::memory_order_relaxed);
-    while (level > current &&
-           !peak.compare_exchange_weak(current, level, std::memory_order_relaxed)) {
+    while (gains.level > current &&
+           !peak.compare_exchange_weak(current, gains.level, std::memory_order_relaxed)) {
     }
 }

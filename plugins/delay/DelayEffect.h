@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "DelayLine.h"
 #include "DelayProgram.h"
 #include "EffectBaseExt.h"
 
@@ -60,9 +61,10 @@ protected:
     // the audio thread plays, from its next block on).
     VstInt32 playbackMode() const;
 
-    static constexpr VstInt32 bufferLength = 220500;
+    static constexpr VstInt32 bufferLength = DelayLine::bufferLength;
     DelayProgram* programs = nullptr;
-    float* buffer = nullptr;
+    // The samples and both positions, which belong to the audio thread.
+    DelayLine line;
 
     // The parameters as set: written by the host's threads and the editor's, read by the
     // audio thread and the editor's idle.
@@ -89,8 +91,6 @@ protected:
 
     // The audio thread's own state.
     VstInt32 delayLength = 0;
-    VstInt32 writePos = 0;
-    VstInt32 readPos = 0;
     VstInt32 reverseMode = normal;
     VstInt32 altPhase = 1;
     VstInt32 altCount = 0;
@@ -103,15 +103,4 @@ private:
     void placeReadPos();
     template <bool accumulate>
     void runBlock(float** inputs, float** outputs, VstInt32 sampleFrames);
-    template <bool accumulate>
-    VstInt32 forwardChunk(const float* input, float* output0, float* output1, VstInt32 remaining);
-    template <bool accumulate>
-    VstInt32 ringForwardChunk(const float* input, float* output0, float* output1,
-                              VstInt32 remaining);
-    template <bool accumulate>
-    VstInt32 backwardChunk(const float* input, float* output0, float* output1,
-                           VstInt32 remaining);
-    template <bool backward, bool accumulate>
-    void runKernel(const float* input, float* output0, float* output1, VstInt32 w, VstInt32 r,
-                   VstInt32 n);
 };

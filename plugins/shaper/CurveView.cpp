@@ -133,6 +133,11 @@ void CurveView::render()
     setDirty(true);
 }
 
+bool CurveView::coversRect() const
+{
+    return image && image->width() >= rect.width() && image->height() >= rect.height();
+}
+
 void CurveView::draw(DrawPort& port)
 {
     if (!image) {

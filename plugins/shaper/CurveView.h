@@ -29,6 +29,8 @@ public:
 
     // Editor thread.
     void draw(gui::DrawPort& port) override;
+    // Once its image exists, which draw copies whole.
+    bool coversRect() const override;
     void mouse(gui::DrawPort& port, gui::Point where) override;
     // Also dirty when the curve was replaced from outside since the last draw.
     bool isDirty() const override;

@@ -1,6 +1,8 @@
 #include "ShaperCurve.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -9,8 +11,35 @@ constexpr int maxSearchEvaluations = 301;
 // splinePoint builds the basis bottom up for orders up to this (the curve uses 4).
 constexpr int maxBottomUpOrder = 8;
 
+// The parameters a search evaluated the curve at, in order, with the points it found, so that
+// the next search can take a point where it goes the same way: searches for neighbouring x
+// often do, all the way where x is never met.
+struct SearchPath {
+    static constexpr int capacity = maxSearchEvaluations + 2;
+    float parameters[capacity];
+    CurvePoint points[capacity];
+    int count = 0;
+};
+
+// The curve at t, or the previous search's point at step `step` when that was at the same t
+// (the same bits, so that even the sign of a zero agrees). Records the step in `path`.
+template <typename Curve>
+CurvePoint stepAt(const Curve& curveAt, float t, int step, const SearchPath& previous, SearchPath& path)
+{
+    CurvePoint p;
+    if (step < previous.count && std::bit_cast<std::uint32_t>(previous.parameters[step]) == std::bit_cast<std::uint32_t>(t))
+        p = previous.points[step];
+    else
+        p = curveAt(t);
+    path.parameters[step] = t;
+    path.points[step] = p;
+    path.count = step + 1;
+    return p;
+}
+
 // Bisection on the curve parameter for the point whose x equals `x`. `lastParameter` carries
 // the previous solution: when the window [last, last + w] brackets x, the search starts there.
+// `paths` holds the previous search's path and takes this one's in its place.
 //
 // On a curve whose x rises along it the search meets the tolerance within a few evaluations.
 // Where x does not rise (points out of order, as a chunk may hold them), x may never be met
@@ -19,15 +48,28 @@ constexpr int maxBottomUpOrder = 8;
 // once its bracket is narrower than the float resolution of the whole parameter range, or
 // its midpoint no longer moves (every later evaluation would repeat the last one). A curve
 // that meets every x never gets there.
+struct Searches {
+    // The parameter the previous search left; -1 for none.
+    float lastParameter = -1.0f;
+    SearchPath paths[2];
+    int previousPath = 0;
+};
+
 template <typename Curve>
 float searchYAt(const Curve& curveAt, float x, float lo, float hi, float window, float tolerance,
-                float& lastParameter)
+                Searches& searches)
 {
+    float& lastParameter = searches.lastParameter;
+    const SearchPath& previous = searches.paths[searches.previousPath];
+    searches.previousPath = 1 - searches.previousPath;
+    SearchPath& path = searches.paths[searches.previousPath];
+    path.count = 0;
+    int step = 0;
     const float resolution = (hi - lo) * std::numeric_limits<float>::epsilon();
     float mid = (lo + hi) / 2.0f;
     if (lastParameter != -1.0f) {
-        const CurvePoint first = curveAt(lastParameter);
-        const CurvePoint second = curveAt(lastParameter + window);
+        const CurvePoint first = stepAt(curveAt, lastParameter, step++, previous, path);
+        const CurvePoint second = stepAt(curveAt, lastParameter + window, step++, previous, path);
         if (second.x > x && first.x < x) {
             lo = lastParameter;
             hi = lastParameter + window;
@@ -37,7 +79,7 @@ float searchYAt(const Curve& curveAt, float x, float lo, float hi, float window,
     CurvePoint p{};
     for (int evaluations = 1;; ++evaluations) {
         const float at = mid;
-        p = curveAt(at);
+        p = stepAt(curveAt, at, step++, previous, path);
         float error;
         if (p.x < x) {
             lo = mid;
@@ -55,6 +97,18 @@ float searchYAt(const Curve& curveAt, float x, float lo, float hi, float window,
     }
     lastParameter = mid;
     return p.y;
+}
+
+// a / (to - from) for two distinct knots. Spans of one and two knots, nearly all of them, are
+// exact without a division: a / 1 is a, and a / 2 is a x 0.5 to the last bit.
+inline float overKnotSpan(float a, const Knot& from, const Knot& to)
+{
+    const std::int32_t span = to.i - from.i;
+    if (span == 1)
+        return a;
+    if (span == 2)
+        return a * 0.5f;
+    return a / (to.f - from.f);
 }
 
 }  // namespace
@@ -118,21 +172,23 @@ CurvePoint splinePoint(const Knot* u, int n, int k, float t, const CurvePoint* p
     }
     // The basis functions j..j+k-1 of order k, built bottom up from those of order 1: each
     // value is computed exactly as basis computes it, but once instead of once per path
-    // through the recursion, which makes a point several times cheaper.
-    float level[2 * maxBottomUpOrder - 1];
-    const int count = 2 * k - 1;
-    for (int m = 0; m < count; ++m)
-        level[m] = (u[j + m].f <= t && t < u[j + m + 1].f) ? 1.0f : 0.0f;
+    // through the recursion. With the knots of makeKnots only one function of order 1 is not
+    // zero on a segment, the one starting at knot j + k - 1, so of order r only those from
+    // k - r to k - 1 (counted from j) are; the others, and the terms they give, are zeros that
+    // change no sum and are left out.
+    float level[maxBottomUpOrder];
+    level[k - 1] = 1.0f;
     for (int order = 2; order <= k; ++order) {
-        for (int m = 0; m < count - order + 1; ++m) {
+        const int lowest = k - order;
+        for (int m = lowest; m < k; ++m) {
             const int i = j + m;
             float right = 0.0f;
-            if (u[i + order].i != u[i + 1].i)
-                right = (u[i + order].f - t) / (u[i + order].f - u[i + 1].f) * level[m + 1];
+            if (m + 1 < k && u[i + order].i != u[i + 1].i)
+                right = overKnotSpan(u[i + order].f - t, u[i + 1], u[i + order]) * level[m + 1];
             float left = 0.0f;
-            if (u[i + order - 1].i != u[i].i)
-                left = (t - u[i].f) / (u[i + order - 1].f - u[i].f) * level[m];
-            level[m] = right + left;
+            if (m > lowest && u[i + order - 1].i != u[i].i)
+                left = overKnotSpan(t - u[i].f, u[i], u[i + order - 1]) * level[m];
+            level[m] = m > lowest ? right + left : right;
         }
     }
     for (int m = 0; m < k; ++m) {
@@ -266,19 +322,21 @@ ShaperCurve::Shape ShaperCurve::shape() const
     }
 }
 
-float ShaperCurve::bezierYAt(const Shape& shape, float x, float& last)
+struct ShaperCurve::Search : Searches {};
+
+float ShaperCurve::bezierYAt(const Shape& shape, float x, Search& search)
 {
     const auto curveAt = [&shape](float t) { return bezierPoint(shape.points.data(), 0, shape.count - 1, t); };
-    return searchYAt(curveAt, x, 0.0f, 1.0f, static_cast<float>(shape.count * 0.1), 0.001f, last);
+    return searchYAt(curveAt, x, 0.0f, 1.0f, static_cast<float>(shape.count * 0.1), 0.001f, search);
 }
 
-float ShaperCurve::splineYAt(const Shape& shape, int order, float x, const Knot* knots, float& last)
+float ShaperCurve::splineYAt(const Shape& shape, int order, float x, const Knot* knots, Search& search)
 {
     const auto curveAt = [&shape, order, knots](float t) {
         return splinePoint(knots, shape.count - 1, order, t, shape.points.data());
     };
     return searchYAt(curveAt, x, 0.0f, static_cast<float>(shape.count - order + 1),
-                     static_cast<float>(shape.count * 0.01), 0.0001f, last);
+                     static_cast<float>(shape.count * 0.01), 0.0001f, search);
 }
 
 void ShaperCurve::fillTable(float* table, int size) const
@@ -286,7 +344,7 @@ void ShaperCurve::fillTable(float* table, int size) const
     if (size <= 0)
         return;
     const Shape s = shape();
-    float lastParameter = -1.0f;
+    Search search;
     const float x0 = s.points[0].x;
     const float x1 = s.points[s.count - 1].x;
     table[0] = 0.0f;
@@ -294,7 +352,7 @@ void ShaperCurve::fillTable(float* table, int size) const
         const float step = (x1 - x0) / static_cast<float>(size);
         float x = x0;
         for (int i = 1; i < size; ++i) {
-            table[i] = 1.0f - bezierYAt(s, x, lastParameter);
+            table[i] = 1.0f - bezierYAt(s, x, search);
             x += step;
         }
     } else {
@@ -303,7 +361,7 @@ void ShaperCurve::fillTable(float* table, int size) const
         const double step = (static_cast<double>(x1) - x0) / size;
         double x = x0;
         for (int i = 1; i < size; ++i) {
-            table[i] = 1.0f - splineYAt(s, order, static_cast<float>(x), knots, lastParameter);
+            table[i] = 1.0f - splineYAt(s, order, static_cast<float>(x), knots, search);
             x += step;
         }
     }

@@ -117,10 +117,12 @@ private:
     // Writers, with the lock held: makes master what readers see.
     void publish();
 
-    // y where the curve's x equals x, found by bisection warm-started from last, the parameter
-    // left by the previous search (-1 for none).
-    static float bezierYAt(const Shape& shape, float x, float& last);
-    static float splineYAt(const Shape& shape, int order, float x, const Knot* knots, float& last);
+    // What one search leaves for the next (see ShaperCurve.cpp).
+    struct Search;
+    // y where the curve's x equals x, found by bisection warm-started from the parameter left
+    // by the previous search.
+    static float bezierYAt(const Shape& shape, float x, Search& search);
+    static float splineYAt(const Shape& shape, int order, float x, const Knot* knots, Search& search);
 
     std::mutex writing;
     Shape master{};

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -65,6 +67,7 @@ struct Settings {
     float* const* outputs;
     const float* table;
     const float* slope;
+    const float (*lookup)[2];
     float preGain;
     float postGain;
     float dry;
@@ -141,6 +144,192 @@ inline void shapeFrame(VstInt32 i, const Coefficients& preLeftK, const Coefficie
         s.outputs[1][i] = right;
 }
 
+// Both channels at once, in the lanes of SSE registers, through the same chain in branch-free
+// form (runPipelined). Every lane rounds as the one-channel chain rounds, so the two give the
+// same samples bit for bit; builds with OV_SCALAR_DSP (and processors without SSE2) run the
+// one-channel chain.
+#if defined(__SSE2__) && !defined(OV_SCALAR_DSP)
+constexpr bool pairedChannels = true;
+#else
+constexpr bool pairedChannels = false;
+#endif
+
+// Four lanes: left and right of the pre filters, then of the post filters (or of two frames).
+using Pair = float __attribute__((vector_size(16)));
+using PairMask = std::int32_t __attribute__((vector_size(16)));
+// One shaper table entry and its slope.
+using Two = float __attribute__((vector_size(8)));
+
+// The fixed-settings chain for a whole stretch, both channels and both filters at once. The
+// stretch goes in pieces of up to `piece` frames; each pass runs the pre filters over one piece
+// (lanes 0 and 1 of one register) and the post filters over the piece before (lanes 2 and 3),
+// so that a single four-lane tick does all four filters' work on each frame. Shaping and mixing
+// run two frames at a time beside the ticks, outside the filters' recursion, so that they fill
+// the time the recursion waits. A lane that has no frame in a pass ticks on whatever its slot
+// holds and gets its state back afterwards.
+//
+// plan(p) answers how many frames piece p has (0: no more) and readies what taps(p, n, ...)
+// answers: the coefficients of frame n of piece p for the pre lanes and of piece p - 1 for the
+// post lanes. Answers the frames done.
+constexpr VstInt32 piece = 64;
+
+// Four filters' coefficients, lane by lane.
+struct Taps {
+    Pair a0, a1, a2, b1, b2;
+};
+
+template <bool accumulate, bool careful, typename Plan, typename TapsAt>
+VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 first, Plan plan, TapsAt taps)
+{
+    using Quad = Pair;
+    using QuadMask = PairMask;
+    const QuadMask signBit = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
+    const Quad gains = {s.preGain, s.preGain, s.postGain, s.postGain};
+    Quad z1 = {states[0]->z1, states[1]->z1, states[2]->z1, states[3]->z1};
+    Quad z2 = {states[0]->z2, states[1]->z2, states[2]->z2, states[3]->z2};
+    const float dry = s.dry;
+    const float wet = 1.0f - dry;
+    const float* const inLeft = s.inputs[0] + first;
+    const float* const inRight = s.inputs[1] + first;
+    float* const outLeft = s.outputs[0] + first;
+    float* const outRight = s.outputs[1] + first;
+    const float(*const lookup)[2] = s.lookup;
+
+    // What each pass ticks, frame by frame: the pre piece's input and the shaped samples of
+    // the piece before, in the lanes of their filters. Beside it the shaper's paths of that
+    // piece, left and right side by side, for this pass and the next. Two frames more than a
+    // piece, so that a pass may shape two at a time past its end.
+    Quad ticked[piece + 2] = {};
+    alignas(16) std::int32_t pathFrames[2][2 * piece + 4] = {};
+    const auto finite = [](Quad x) {
+        if constexpr (careful)
+            x = (Quad)((QuadMask)x & (x - x == 0.0f));
+        return x;
+    };
+    // Left and right of frames i and i + 1, side by side.
+    const auto twoFrames = [](const float* left, const float* right, VstInt32 i) {
+        Two l, r;
+        std::memcpy(&l, left + i, sizeof l);
+        std::memcpy(&r, right + i, sizeof r);
+        return Quad(__builtin_shufflevector(l, r, 0, 2, 1, 3));
+    };
+
+    VstInt32 preStart = 0;
+    VstInt32 postFrames = 0;
+    for (VstInt32 p = 0;; ++p) {
+        const std::int32_t* const paths = pathFrames[p % 2];
+        std::int32_t* const nextPaths = pathFrames[(p + 1) % 2];
+        const VstInt32 preFrames = plan(p);
+        if (preFrames == 0 && postFrames == 0)
+            break;
+        const VstInt32 postStart = preStart - postFrames;
+        {
+            VstInt32 n = 0;
+            for (; n + 2 <= preFrames; n += 2) {
+                const Quad x = finite(twoFrames(inLeft, inRight, preStart + n));
+                std::memcpy(&ticked[n], &x, 2 * sizeof(float));
+                std::memcpy(&ticked[n + 1], reinterpret_cast<const float*>(&x) + 2, 2 * sizeof(float));
+            }
+            if (n < preFrames) {
+                const Quad x = finite(Quad{inLeft[preStart + n], inRight[preStart + n], 0.0f, 0.0f});
+                ticked[n][0] = x[0];
+                ticked[n][1] = x[1];
+            }
+        }
+        // Both sides tick over the longer side's frames; the shorter side's lanes are put
+        // back to their state at its end.
+        const VstInt32 both = std::min(preFrames, postFrames);
+        const VstInt32 all = std::max(preFrames, postFrames);
+        Quad keep1 = z1, keep2 = z2;
+        const auto tick = [&](VstInt32 n) {
+            if (n == both) {
+                keep1 = z1;
+                keep2 = z2;
+            }
+            const Taps k = taps(p, n, n < preFrames, n < postFrames);
+            const Quad w = ticked[n] - k.b1 * z1 - k.b2 * z2;
+            const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
+            z2 = z1;
+            z1 = w;
+            return y * gains;
+        };
+        // The post piece's levels of two frames mixed with their raw input, as in shapeSample;
+        // with second false only the first frame is written.
+        const auto mix = [&](VstInt32 n, Quad level, bool second) {
+            const VstInt32 at = postStart + n;
+            const Quad x = second ? finite(twoFrames(inLeft, inRight, at))
+                                  : finite(Quad{inLeft[at], inRight[at], 0.0f, 0.0f});
+            QuadMask negative;
+            std::memcpy(&negative, paths + 2 * n, sizeof negative);
+            const Quad positiveLevel = level > 1.0f ? 1.0f : level;
+            const Quad negativeLevel = level < -1.0f ? -1.0f : level;
+            const Quad limited = negative ? negativeLevel : positiveLevel;
+            // wet x 1 + dry x x is dry x x + wet to the last bit, and wet x -1 + dry x x is
+            // dry x x - wet: the limited sums of shapeSample.
+            Quad o = wet * limited + dry * x;
+            if (second) {
+                // Left of both frames, then right of both.
+                o = __builtin_shufflevector(o, o, 0, 2, 1, 3);
+                Quad before = {};
+                if constexpr (accumulate) {
+                    const Quad l = twoFrames(outLeft, outLeft, at);
+                    const Quad r = twoFrames(outRight, outRight, at);
+                    before = __builtin_shufflevector(l, r, 0, 1, 4, 5);
+                }
+                o = before + o;
+                std::memcpy(outLeft + at, &o, 2 * sizeof(float));
+                std::memcpy(outRight + at, reinterpret_cast<const float*>(&o) + 2, 2 * sizeof(float));
+            } else if constexpr (accumulate) {
+                outLeft[at] += o[0];
+                outRight[at] += o[1];
+            } else {
+                outLeft[at] = o[0];
+                outRight[at] = o[1];
+            }
+        };
+        for (VstInt32 n = 0; n < all; n += 2) {
+            const Quad one = tick(n);
+            const Quad two = n + 1 < all ? tick(n + 1) : one;
+            // The pre piece shaped as in shapeSample, for the post filters' next pass.
+            const Quad g = __builtin_shufflevector(one, two, 0, 1, 4, 5);
+            const QuadMask negative = ~(g >= 0.0f);
+            const QuadMask flip = negative & signBit;
+            Quad a = (Quad)((QuadMask)g ^ flip);
+            a = a < 1.0f ? a : 1.0f;
+            const Quad position = a * 1023.0f;
+            const auto index = __builtin_convertvector(position, QuadMask);
+            const Quad fraction = position - __builtin_convertvector(index, Quad);
+            Two entries[4];
+            for (int lane = 0; lane < 4; ++lane)
+                std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(index[lane])], sizeof entries[lane]);
+            const Quad low = __builtin_shufflevector(entries[0], entries[1], 0, 2, 1, 3);
+            const Quad high = __builtin_shufflevector(entries[2], entries[3], 0, 2, 1, 3);
+            const Quad table = __builtin_shufflevector(low, high, 0, 1, 4, 5);
+            const Quad slope = __builtin_shufflevector(low, high, 2, 3, 6, 7);
+            const Quad shaped = (Quad)((QuadMask)(fraction * slope + table) ^ flip);
+            std::memcpy(reinterpret_cast<float*>(&ticked[n]) + 2, &shaped, 2 * sizeof(float));
+            std::memcpy(reinterpret_cast<float*>(&ticked[n + 1]) + 2, reinterpret_cast<const float*>(&shaped) + 2,
+                        2 * sizeof(float));
+            std::memcpy(nextPaths + 2 * n, &negative, sizeof negative);
+            if (n < postFrames)
+                mix(n, __builtin_shufflevector(one, two, 2, 3, 6, 7), n + 1 < postFrames);
+        }
+        if (preFrames != postFrames) {
+            // Lanes 0 and 1 for the pre side, 2 and 3 for the post side.
+            const QuadMask shorter = preFrames < postFrames ? QuadMask{-1, -1, 0, 0} : QuadMask{0, 0, -1, -1};
+            z1 = shorter ? keep1 : z1;
+            z2 = shorter ? keep2 : z2;
+        }
+        preStart += preFrames;
+        postFrames = preFrames;
+    }
+    for (int f = 0; f < 4; ++f) {
+        states[f]->z1 = z1[f];
+        states[f]->z2 = z2[f];
+    }
+    return preStart;
+}
+
 // One side's cutoff glide, run in locals for a block.
 struct Glide {
     bool active() const { return gliding(cutoff, target); }
@@ -193,41 +382,80 @@ inline int indexInRange(float cutoff)
     return static_cast<int>(static_cast<double>(cutoff) * ToneFilter::tableSize);
 }
 
+// Works out the table entry of each of the next n frames for both sides and advances both
+// glides past them. Where both sides either glide through the whole stretch or rest, both
+// cutoffs advance together with no tests; otherwise step by step.
+void planStretch(Glide& pre, Glide& post, const Coefficients* preTable, const Coefficients* postTable,
+                 const Coefficients** preEntry, const Coefficients** postEntry, VstInt32 n)
+{
+    const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
+    if ((preGlides || pre.rests()) && (postGlides || post.rests())) {
+        // Adding zero leaves a resting cutoff as it is.
+        const float preStep = preGlides ? pre.step : 0.0f;
+        const float postStep = postGlides ? post.step : 0.0f;
+        float preCutoff = pre.cutoff, postCutoff = post.cutoff;
+        for (VstInt32 j = 0; j < n; ++j) {
+            preEntry[j] = preTable + indexInRange(preCutoff);
+            postEntry[j] = postTable + indexInRange(postCutoff);
+            preCutoff = preCutoff + preStep;
+            postCutoff = postCutoff + postStep;
+        }
+        pre.cutoff = preCutoff;
+        post.cutoff = postCutoff;
+        pre.moved = pre.moved || preGlides;
+        post.moved = post.moved || postGlides;
+    } else {
+        pre.plan(preTable, preEntry, n);
+        post.plan(postTable, postEntry, n);
+    }
+}
+
 // Runs frames while either cutoff glides, in stretches whose table entries are worked out
-// first, so that the glide's arithmetic stays off the filters' critical path. Where both sides
-// either glide through the whole stretch or rest, both cutoffs advance together with no tests;
-// otherwise step by step. Answers the number of frames processed.
+// first, so that the glide's arithmetic stays off the filters' critical path. Answers the
+// number of frames processed.
 template <bool accumulate, bool careful>
 VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
                     const Coefficients* postTable, Channels& channels, const Settings& settings,
                     VstInt32 frames)
 {
-    constexpr VstInt32 stretch = 64;
+    if constexpr (pairedChannels) {
+        // The pipelined chain, with each frame's coefficients from the entries planned for its
+        // piece: the pre lanes' of this piece, the post lanes' of the piece before.
+        const Coefficients* preEntry[2][piece];
+        const Coefficients* postEntry[2][piece];
+        FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
+        VstInt32 planned = 0;
+        const auto plan = [&](VstInt32 p) -> VstInt32 {
+            if (planned >= frames || !(pre.active() || post.active()))
+                return 0;
+            const VstInt32 n = std::min(piece, frames - planned);
+            planStretch(pre, post, preTable, postTable, preEntry[p % 2], postEntry[p % 2], n);
+            planned += n;
+            return n;
+        };
+        const auto taps = [&](VstInt32 p, VstInt32 n, bool hasPre, bool hasPost) {
+            // A side without a frame here ticks on any entry and gets its state back.
+            const Coefficients& preK = hasPre ? *preEntry[p % 2][n] : *preTable;
+            const Coefficients& postK = hasPost ? *postEntry[(p + 1) % 2][n] : *postTable;
+            Pair preLow, postLow, preHigh, postHigh;
+            std::memcpy(&preLow, &preK.a0, sizeof preLow);
+            std::memcpy(&postLow, &postK.a0, sizeof postLow);
+            std::memcpy(&preHigh, &preK.a1, sizeof preHigh);
+            std::memcpy(&postHigh, &postK.a1, sizeof postHigh);
+            return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
+                        __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
+                        __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
+                        __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
+                        __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
+        };
+        return runPipelined<accumulate, careful>(states, settings, 0, plan, taps);
+    }
     VstInt32 done = 0;
     while (done < frames && (pre.active() || post.active())) {
-        const VstInt32 n = std::min(stretch, frames - done);
-        const Coefficients* preEntry[stretch];
-        const Coefficients* postEntry[stretch];
-        const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
-        if ((preGlides || pre.rests()) && (postGlides || post.rests())) {
-            // Adding zero leaves a resting cutoff as it is.
-            const float preStep = preGlides ? pre.step : 0.0f;
-            const float postStep = postGlides ? post.step : 0.0f;
-            float preCutoff = pre.cutoff, postCutoff = post.cutoff;
-            for (VstInt32 j = 0; j < n; ++j) {
-                preEntry[j] = preTable + indexInRange(preCutoff);
-                postEntry[j] = postTable + indexInRange(postCutoff);
-                preCutoff = preCutoff + preStep;
-                postCutoff = postCutoff + postStep;
-            }
-            pre.cutoff = preCutoff;
-            post.cutoff = postCutoff;
-            pre.moved = pre.moved || preGlides;
-            post.moved = post.moved || postGlides;
-        } else {
-            pre.plan(preTable, preEntry, n);
-            post.plan(postTable, postEntry, n);
-        }
+        const VstInt32 n = std::min(piece, frames - done);
+        const Coefficients* preEntry[piece];
+        const Coefficients* postEntry[piece];
+        planStretch(pre, post, preTable, postTable, preEntry, postEntry, n);
         for (VstInt32 j = 0; j < n; ++j) {
             // Copies: to the compiler the left output store might alias the table entries,
             // which would make it load them again for the right channel.
@@ -298,6 +526,10 @@ void ShaperEffect::rebuildShapeTable()
             for (int i = 0; i < shapeTableSize - 1; ++i)
                 built.slope[i] = built.table[i + 1] - built.table[i];
             built.slope[shapeTableSize - 1] = 0.0f;
+            for (int i = 0; i < shapeTableSize; ++i) {
+                built.lookup[i][0] = built.table[i];
+                built.lookup[i][1] = built.slope[i];
+            }
             shapes.offer(built);
             shapeTableRevision.store(revision);
         }
@@ -415,7 +647,7 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
     const float* const in[2] = {inputs[0], inputs[1]};
     float* const out[2] = {outputs[0], outputs[1]};
     const ShapeTable& shape = shapes.value();
-    const Settings settings{in, out, shape.table, shape.slope, preGainFactor, postGainFactor, dryShare};
+    const Settings settings{in, out, shape.table, shape.slope, shape.lookup, preGainFactor, postGainFactor, dryShare};
     Channels channels{FilterState(preFilterLeft), FilterState(postFilterLeft),
                       FilterState(preFilterRight), FilterState(postFilterRight)};
     VstInt32 done = 0;
@@ -441,8 +673,22 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
     const Coefficients postLeft = postFilterLeft.coefficients();
     const Coefficients preRight = preFilterRight.coefficients();
     const Coefficients postRight = postFilterRight.coefficients();
-    for (VstInt32 i = done; i < frames; ++i)
-        shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
+    if constexpr (pairedChannels) {
+        const Coefficients k[4] = {preLeft, preRight, postLeft, postRight};
+        const Taps fixed = {{k[0].a0, k[1].a0, k[2].a0, k[3].a0},
+                            {k[0].a1, k[1].a1, k[2].a1, k[3].a1},
+                            {k[0].a2, k[1].a2, k[2].a2, k[3].a2},
+                            {k[0].b1, k[1].b1, k[2].b1, k[3].b1},
+                            {k[0].b2, k[1].b2, k[2].b2, k[3].b2}};
+        FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
+        const VstInt32 rest = frames - done;
+        runPipelined<accumulate, careful>(
+            states, settings, done, [rest](VstInt32 p) { return std::clamp(rest - p * piece, 0, piece); },
+            [&fixed](VstInt32, VstInt32, bool, bool) { return fixed; });
+    } else {
+        for (VstInt32 i = done; i < frames; ++i)
+            shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
+    }
 }
 
 void ShaperEffect::setSampleRate(float rate)

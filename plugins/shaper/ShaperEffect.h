@@ -76,6 +76,8 @@ protected:
         float table[shapeTableSize];
         // Entry i is table[i + 1] - table[i]; the last one is 0.
         float slope[shapeTableSize];
+        // table[i] and slope[i] side by side, so that one load fetches what a lookup needs.
+        float lookup[shapeTableSize][2];
     };
     // The four filters' tables, in the order preLeft, postLeft, preRight, postRight.
     using FilterTables = std::array<std::unique_ptr<ToneFilter::Tables>, 4>;

@@ -108,6 +108,53 @@ TEST(PictureTest, SourceOffsetPicksRowsForOpaqueAndTransparentDraws) {
     EXPECT_EQ(s.pixel(0, 0), pixelOf(whiteColour));
 }
 
+// drawAround leaves the holes as they were and draws everything else as draw does, however
+// the holes lie: overlapping, unsorted, beyond the block or the surface, empty or inverted.
+TEST(PictureTest, DrawAroundLeavesOnlyTheHolesOut) {
+    PictureHolder pic(framesId);
+    const Rect dest(5, 5, 45, 45);
+    const Point src(0, 10);
+    const std::vector<std::vector<Rect>> holeSets = {
+        {},
+        {Rect(10, 10, 20, 20)},
+        {Rect(28, 8, 32, 30), Rect(8, 12, 25, 16), Rect(10, 0, 14, 60)},
+        {Rect(-10, -10, 8, 8), Rect(40, 40, 90, 90)},
+        {Rect(0, 0, 50, 50)},
+        {Rect(20, 20, 20, 30), Rect(30, 30, 25, 40), Rect(15, 35, 30, 25)},
+        {Rect(6, 6, 7, 7), Rect(44, 44, 45, 45), Rect(5, 20, 45, 21), Rect(25, 5, 26, 45)},
+    };
+    for (std::size_t set = 0; set < holeSets.size(); ++set) {
+        const std::vector<Rect>& holes = holeSets[set];
+        PixelBuffer s(50, 50, pixelOf(redColour));
+        DrawPort port(nullptr, &s, nullptr);
+        pic.p->drawAround(port, dest, src, holes.data(), std::int32_t(holes.size()));
+        for (int y = 0; y < 50; ++y) {
+            for (int x = 0; x < 50; ++x) {
+                bool inHole = false;
+                for (const Rect& h : holes) inHole = inHole || (x >= h.left && x < h.right && y >= h.top && y < h.bottom);
+                const bool inDest = x >= dest.left && x < dest.right && y >= dest.top && y < dest.bottom &&
+                                    y - dest.top + src.v < pic.p->height() && x - dest.left < pic.p->width();
+                const Pixel expected = inDest && !inHole ? framesPixel(x - dest.left, y - dest.top + src.v)
+                                                         : pixelOf(redColour);
+                ASSERT_EQ(s.pixel(x, y), expected) << "set " << set << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+// covers answers whether draw sets every pixel of dest: only with a bitmap holding the block.
+TEST(PictureTest, CoversOnlyWhereTheBitmapHoldsTheWholeBlock) {
+    PictureHolder pic(framesId);
+    PictureHolder missing(999);
+    const std::int32_t w = pic.p->width(), h = pic.p->height();
+    EXPECT_TRUE(pic.p->covers(Rect(3, 4, 3 + w, 4 + h), Point(0, 0)));
+    EXPECT_TRUE(pic.p->covers(Rect(0, 0, w - 2, 10), Point(2, h - 10)));
+    EXPECT_FALSE(pic.p->covers(Rect(0, 0, w, h), Point(1, 0)));
+    EXPECT_FALSE(pic.p->covers(Rect(0, 0, w, h + 1), Point(0, 0)));
+    EXPECT_FALSE(pic.p->covers(Rect(0, 0, 4, 4), Point(-1, 0)));
+    EXPECT_FALSE(missing.p->covers(Rect(0, 0, 0, 0), Point(0, 0)));
+}
+
 TEST(PictureTest, EightBitPaletteInBothRowOrders) {
     const Pixel palette[] = {0x0A141E, 0xC86432, 0xFFFFFF};
     for (int id : {paletteId, paletteBottomUpId}) {

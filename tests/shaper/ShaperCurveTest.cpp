@@ -207,6 +207,78 @@ TEST(CurveFunctions, SplinePointIsTheSumOfTheRecursiveBasis)
     }
 }
 
+namespace {
+
+// fillTable for a B-spline written plainly: every search evaluates the curve afresh at every
+// step, warm-started and stopped as fillTable's searches are.
+std::vector<float> plainSplineTable(const std::vector<CurvePoint>& p)
+{
+    const int count = int(p.size()), order = 4, n = count - 1;
+    std::vector<Knot> knots(size_t(n + order + 1));
+    makeKnots(knots.data(), n, order);
+    const auto at = [&](float t) { return splinePoint(knots.data(), n, order, t, p.data()); };
+    std::vector<float> table(1024, 0.0f);
+    float last = -1.0f;
+    const double step = (double(p.back().x) - p.front().x) / 1024;
+    double x = p.front().x;
+    for (int i = 1; i < 1024; ++i, x += step) {
+        const float target = float(x);
+        float lo = 0.0f, hi = float(count - order + 1);
+        const float resolution = (hi - lo) * std::numeric_limits<float>::epsilon();
+        float mid = (lo + hi) / 2.0f;
+        const float window = float(count * 0.01);
+        if (last != -1.0f && at(last + window).x > target && at(last).x < target) {
+            lo = last;
+            hi = last + window;
+            mid = (lo + hi) / 2.0f;
+        }
+        CurvePoint point{};
+        for (int evaluations = 1;; ++evaluations) {
+            const float t = mid;
+            point = at(t);
+            const float error = point.x < target ? target - point.x : point.x - target;
+            if (point.x < target) {
+                lo = mid;
+                mid = (mid + hi) / 2.0f;
+            } else {
+                hi = mid;
+                mid = (mid + lo) / 2.0f;
+            }
+            if (evaluations >= 301 || !(error > 0.0001f) || mid == t || hi - lo < resolution)
+                break;
+        }
+        last = mid;
+        table[size_t(i)] = 1.0f - point.y;
+    }
+    return table;
+}
+
+}  // namespace
+
+// fillTable reuses points of the previous search where the next goes the same way; its table
+// must be the plain searches' to the last bit, for ordered, zigzagging and random points.
+TEST(ShaperCurve, FillTableEqualsPlainSearchesBitForBit)
+{
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<float> coordinate(0.0f, 1.0f);
+    for (int trial = 0; trial < 12; ++trial) {
+        const size_t count = size_t(4 + trial * 4);
+        std::vector<CurvePoint> p(count);
+        for (size_t i = 0; i < count; ++i) {
+            const float x = trial % 3 == 0   ? float(i) / float(count - 1)
+                            : trial % 3 == 1 ? (i % 2 ? 0.2f : 0.8f)
+                                             : coordinate(rng);
+            p[i] = {x, coordinate(rng)};
+        }
+        ShaperCurve curve;
+        curve.setPoints(p.data(), int(count));
+        const std::vector<float> expected = plainSplineTable(p);
+        const std::vector<float> table = filledTable(curve);
+        for (size_t i = 0; i < 1024; ++i)
+            ASSERT_EQ(table[i], expected[i]) << "trial " << trial << ", entry " << i;
+    }
+}
+
 // Curves whose x does not rise along them (points out of order, as only a chunk can hold them)
 // never meet some x; their tables still fill with levels of the curve, between 0 and 1.
 TEST(ShaperCurve, PointsOutOfOrderStillFillTheTableWithinTheCurve)
