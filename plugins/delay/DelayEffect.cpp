@@ -128,7 +128,7 @@ DelayEffect::DelayEffect(audioMasterCallback callback)
     buffer = new (std::nothrow) float[bufferLength];
     programs = new (std::nothrow) DelayProgram[numDelayPrograms];
     if (!buffer || !programs) {
-        constructionFailed = true;
+        markConstructionFailed();
         return;
     }
     setProgram(0);

@@ -10,7 +10,7 @@ DelayPlugin::DelayPlugin(audioMasterCallback callback) : DelayEffect(callback)
     setUniqueID(fourCharCode("OmbE"));
     // The panel attaches itself to the effect.
     if (!new (std::nothrow) DelayPanel(this))
-        constructionFailed = true;
+        markConstructionFailed();
 }
 
 DelayPlugin::~DelayPlugin()

@@ -10,7 +10,7 @@ ShaperPlugin::ShaperPlugin(audioMasterCallback callback) : ShaperEffect(callback
     setUniqueID(fourCharCode("VorE"));
     // The panel attaches itself to the effect.
     if (!new (std::nothrow) ShaperPanel(this, curve))
-        constructionFailed = true;
+        markConstructionFailed();
 }
 
 ShaperPlugin::~ShaperPlugin()
