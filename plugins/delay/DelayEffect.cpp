@@ -190,7 +190,7 @@ void DelayEffect::setParameter(VstInt32 index, float value)
         }
     }
     if (editor)
-        editor->requestRefresh();
+        editor->setParameter(index, value);
 }
 
 float DelayEffect::getParameter(VstInt32 index)

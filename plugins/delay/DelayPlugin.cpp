@@ -9,7 +9,7 @@ DelayPlugin::DelayPlugin(audioMasterCallback callback) : DelayEffect(callback)
 {
     setUniqueID(fourCharCode("OmbE"));
     // The panel attaches itself to the effect.
-    if (!new (std::nothrow) DelayPanel(this))
+    if (!new (std::nothrow) DelayPanel(this, link))
         markConstructionFailed();
 }
 
@@ -18,11 +18,4 @@ DelayPlugin::~DelayPlugin()
     EditorBase* panel = editor;
     setEditor(nullptr);
     delete panel;
-}
-
-void DelayPlugin::setParameter(VstInt32 index, float value)
-{
-    DelayEffect::setParameter(index, value);
-    if (editor)
-        static_cast<DelayPanel*>(editor)->setParameter(index, value);
 }

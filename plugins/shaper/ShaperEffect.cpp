@@ -304,7 +304,7 @@ void ShaperEffect::setParameter(VstInt32 index, float value)
             pendingChanges.fetch_or(changes, std::memory_order_release);
     }
     if (editor)
-        editor->requestRefresh();
+        editor->setParameter(index, value);
 }
 
 float ShaperEffect::getParameter(VstInt32 index)
