@@ -37,6 +37,21 @@ for chunk in out/vorlane-presets/*.chunk; do
   render "vorlane-$(basename "$chunk" .chunk)" build/bin/Vorlane.so --load-chunk "$chunk"
 done
 
+# The same factory presets through the LV2 bundles, as an LV2 host loads them by their URIs
+# (lv2render, our host on lilv, finds the bundles through LV2_PATH).
+render_lv2() {
+  local name=$1 plugin=$2 preset=$3
+  LV2_PATH="$PWD/build/lib/lv2:/usr/lib/lv2" build/bin/lv2render "$plugin" out/signal.wav "out/$name.wav" \
+    --preset "$plugin:preset:$preset"
+  rendered+=("out/$name.wav")
+}
+while read -r name _; do
+  render_lv2 "lv2-ombrisk-$name" urn:ombrisk-vorlane:ombrisk "$name"
+done < <(build/bin/factory_presets ombrisk)
+for chunk in out/vorlane-presets/*.chunk; do
+  render_lv2 "lv2-vorlane-$(basename "$chunk" .chunk)" urn:ombrisk-vorlane:vorlane "$(basename "$chunk" .chunk)"
+done
+
 # The editors as a host shows them, on a private X server that lives only for the pictures:
 # Ombrisk's, Vorlane's, and Vorlane's again after a curve drawn by a script of mouse moves,
 # whose saved state then renders the drawn curve.

@@ -4,11 +4,11 @@
 // ports moved and state saved from a second thread while run runs; non-finite port values.
 #include "DelayPresets.h"
 #include "HostTestSupport.h"
+#include "Lv2Host.h"
 #include "PluginLoader.h"
 #include "ShaperPresets.h"
 
 #include <gtest/gtest.h>
-#include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/presets/presets.h>
 #include <lv2/state/state.h>
@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <random>
 #include <span>
 #include <string>
@@ -31,198 +30,33 @@ namespace {
 constexpr const char* ombriskUri = "urn:ombrisk-vorlane:ombrisk";
 constexpr const char* vorlaneUri = "urn:ombrisk-vorlane:vorlane";
 constexpr const char* vorlaneStateKey = "urn:ombrisk-vorlane:vorlane#state";
-constexpr int block = 64;
 
-// The host's URI map, for any thread.
-class Urids {
-public:
-    Urids()
-    {
-        map_ = {this, [](LV2_URID_Map_Handle h, const char* uri) { return static_cast<Urids*>(h)->map(uri); }};
-        unmap_ = {this, [](LV2_URID_Unmap_Handle h, LV2_URID urid) { return static_cast<Urids*>(h)->unmap(urid); }};
-    }
-    LV2_URID map(const char* uri)
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        for (std::size_t i = 0; i < uris_.size(); ++i) {
-            if (uris_[i] == uri)
-                return static_cast<LV2_URID>(i + 1);
-        }
-        uris_.emplace_back(uri);
-        return static_cast<LV2_URID>(uris_.size());
-    }
-    const char* unmap(LV2_URID urid)
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr;
-    }
-    LV2_URID_Map* mapFeature() { return &map_; }
-    LV2_URID_Unmap* unmapFeature() { return &unmap_; }
-    const LV2_Feature* const* features() { return features_; }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> uris_;
-    LV2_URID_Map map_;
-    LV2_URID_Unmap unmap_;
-    LV2_Feature mapF_{LV2_URID__map, &map_};
-    LV2_Feature unmapF_{LV2_URID__unmap, &unmap_};
-    const LV2_Feature* features_[3] = {&mapF_, &unmapF_, nullptr};
-};
-
-Urids& urids()
-{
-    static Urids instance;
-    return instance;
-}
+using lv2host::Instance;
+using lv2host::pluginOf;
+using lv2host::urids;
+using lv2host::world;
+constexpr int block = Instance::block;
 
 // Our bundles and the LV2 specifications, as a host finds them through LV2_PATH.
-LilvWorld* world()
-{
-    static LilvWorld* w = [] {
-        setenv("LV2_PATH", LV2_BUNDLES ":/usr/lib/lv2", 1);
-        LilvWorld* made = lilv_world_new();
-        lilv_world_load_all(made);
-        return made;
-    }();
-    return w;
-}
-
-const LilvPlugin* pluginOf(const char* uri)
-{
-    LilvNode* node = lilv_new_uri(world(), uri);
-    const LilvPlugin* plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world()), node);
-    lilv_node_free(node);
-    return plugin;
-}
-
-// One instance with its port buffers, which only the thread calling run writes.
-class Lv2Instance {
+class Lv2Path : public testing::Environment {
 public:
-    explicit Lv2Instance(const char* uri) : plugin_(pluginOf(uri))
-    {
-        if (!plugin_)
-            return;
-        const uint32_t ports = lilv_plugin_get_num_ports(plugin_);
-        controls_.assign(ports, 0.0f);
-        std::vector<float> defaults(ports);
-        lilv_plugin_get_port_ranges_float(plugin_, nullptr, nullptr, defaults.data());
-        LilvNode* audio = lilv_new_uri(world(), LILV_URI_AUDIO_PORT);
-        LilvNode* input = lilv_new_uri(world(), LILV_URI_INPUT_PORT);
-        for (uint32_t i = 0; i < ports; ++i) {
-            const LilvPort* port = lilv_plugin_get_port_by_index(plugin_, i);
-            if (lilv_port_is_a(plugin_, port, audio)) {
-                auto& list = lilv_port_is_a(plugin_, port, input) ? inputs_ : outputs_;
-                list.push_back({i, std::vector<float>(block)});
-            } else {
-                controls_[i] = defaults[i];
-            }
-        }
-        lilv_node_free(audio);
-        lilv_node_free(input);
-        instance_ = lilv_plugin_instantiate(plugin_, 44100.0, urids().features());
-        if (!instance_)
-            return;
-        for (uint32_t i = 0; i < ports; ++i)
-            lilv_instance_connect_port(instance_, i, &controls_[i]);
-        for (auto* list : {&inputs_, &outputs_}) {
-            for (auto& [index, buffer] : *list)
-                lilv_instance_connect_port(instance_, index, buffer.data());
-        }
-        lilv_instance_activate(instance_);
-    }
-    ~Lv2Instance()
-    {
-        if (instance_) {
-            lilv_instance_deactivate(instance_);
-            lilv_instance_free(instance_);
-        }
-    }
-    Lv2Instance(const Lv2Instance&) = delete;
-    Lv2Instance& operator=(const Lv2Instance&) = delete;
+    void SetUp() override { setenv("LV2_PATH", LV2_BUNDLES ":/usr/lib/lv2", 1); }
+};
+const testing::Environment* const lv2Path = testing::AddGlobalTestEnvironment(new Lv2Path);
 
-    bool ok() const { return instance_ != nullptr; }
-    const LilvPlugin* plugin() const { return plugin_; }
-
-    uint32_t portOf(const char* symbol) const
-    {
-        LilvNode* node = lilv_new_string(world(), symbol);
-        const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin_, node);
-        lilv_node_free(node);
-        return port ? lilv_port_get_index(plugin_, port) : std::numeric_limits<uint32_t>::max();
-    }
-    void setPort(const char* symbol, float value)
-    {
-        const uint32_t index = portOf(symbol);
-        ASSERT_LT(index, controls_.size()) << symbol;
-        controls_[index] = value;
-    }
-    float port(uint32_t index) const { return controls_[index]; }
-    void setPortByIndex(uint32_t index, float value) { controls_[index] = value; }
-
-    void restore(const LilvState* state)
-    {
-        lilv_state_restore(state, instance_, setValue, this, 0, urids().features());
-    }
-    // What a host saves for a session: the ports and the plug-in's own state.
-    std::string save()
-    {
-        LilvState* state = lilv_state_new_from_instance(plugin_, instance_, urids().mapFeature(), nullptr, nullptr,
-                                                        nullptr, nullptr, getValue, this, 0, urids().features());
-        char* text = lilv_state_to_string(world(), urids().mapFeature(), urids().unmapFeature(), state,
-                                          "urn:test:session", "file:///tmp/");
-        std::string result = text ? text : "";
-        lilv_free(text);
-        lilv_state_free(state);
-        return result;
-    }
-    const LV2_State_Interface* stateInterface() const
-    {
-        return static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
-    }
-    LV2_Handle handle() const { return lilv_instance_get_handle(instance_); }
-
-    // The sound in blocks of 64 frames, stereo out; a mono plug-in takes channel 0.
+// The instance's sound for a test signal, as a Sound.
+class Lv2Instance : public Instance {
+public:
+    using Instance::Instance;
     Sound render(const Sound& in)
     {
         Sound out;
         out.sampleRate = in.sampleRate;
-        out.channels = static_cast<int>(outputs_.size());
-        for (long start = 0; start < in.frames(); start += block) {
-            const long n = std::min<long>(block, in.frames() - start);
-            for (std::size_t c = 0; c < inputs_.size(); ++c) {
-                for (long f = 0; f < n; ++f)
-                    inputs_[c].second[f] = in.at(start + f, static_cast<int>(c) % in.channels);
-            }
-            lilv_instance_run(instance_, static_cast<uint32_t>(n));
-            for (long f = 0; f < n; ++f) {
-                for (auto& output : outputs_)
-                    out.samples.push_back(output.second[f]);
-            }
-        }
+        out.channels = audioOutputs();
+        out.samples = Instance::render(in.samples, in.channels);
         return out;
     }
-
-private:
-    static void setValue(const char* symbol, void* self, const void* value, uint32_t size, uint32_t type)
-    {
-        auto& me = *static_cast<Lv2Instance*>(self);
-        if (size == sizeof(float) && type == urids().map(LV2_ATOM__Float))
-            me.controls_[me.portOf(symbol)] = *static_cast<const float*>(value);
-    }
-    static const void* getValue(const char* symbol, void* self, uint32_t* size, uint32_t* type)
-    {
-        auto& me = *static_cast<Lv2Instance*>(self);
-        *size = sizeof(float);
-        *type = urids().map(LV2_ATOM__Float);
-        return &me.controls_[me.portOf(symbol)];
-    }
-
-    const LilvPlugin* plugin_ = nullptr;
-    LilvInstance* instance_ = nullptr;
-    std::vector<float> controls_;
-    std::vector<std::pair<uint32_t, std::vector<float>>> inputs_;
-    std::vector<std::pair<uint32_t, std::vector<float>>> outputs_;
+    void setPort(const char* symbol, float value) { ASSERT_TRUE(Instance::setPort(symbol, value)) << symbol; }
 };
 
 // The same sound through the VST 2 library as plughost drives it, in the same blocks.
@@ -307,12 +141,7 @@ float peakOf(const Sound& s)
 
 LilvState* presetState(const char* pluginUri, const char* name)
 {
-    const std::string uri = std::string(pluginUri) + ":preset:" + name;
-    LilvNode* node = lilv_new_uri(world(), uri.c_str());
-    lilv_world_load_resource(world(), node);
-    LilvState* state = lilv_state_new_from_world(world(), urids().mapFeature(), node);
-    lilv_node_free(node);
-    return state;
+    return lv2host::presetState(std::string(pluginUri) + ":preset:" + name);
 }
 
 TEST(Lv2HostTest, TheHostSeesEveryFactoryPreset)
