@@ -34,3 +34,8 @@ void EditorBase::setParameter(VstInt32, float)
 {
     requestRefresh();
 }
+
+void* EditorBase::window() const
+{
+    return nullptr;
+}

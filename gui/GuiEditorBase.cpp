@@ -37,6 +37,10 @@ void GuiEditorBase::idle() {
     if (rootView) rootView->idle();
 }
 
+void* GuiEditorBase::window() const {
+    return rootView ? reinterpret_cast<void*>(rootView->getWindow()) : nullptr;
+}
+
 void GuiEditorBase::redraw(const ERect*) {
     if (rootView) rootView->redrawWidget(nullptr);
 }

@@ -33,6 +33,7 @@ public:
 
     EffectBase* getEffect() const { return effect; }
     RootView* getRootView() const { return rootView; }
+    void* window() const override;
 
 protected:
     ERect rect{};

@@ -24,6 +24,8 @@ struct PluginInfo {
     std::span<const Parameter> parameters;
     // The property its state is saved under as one chunk of bytes; null without state.
     const char* stateKey = nullptr;
+    // Whether the bundle holds an X11 UI, BINARY_ui.so, whose URI is the plug-in's with "#ui".
+    bool hasUi = false;
 
     bool hasPort(int parameter) const { return parameters[parameter].scale != ParameterScale::none; }
     std::uint32_t controlPorts() const

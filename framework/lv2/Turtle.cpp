@@ -16,6 +16,7 @@ const char* const prefixes =
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+    "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
     "@prefix xsd: <http://www.w3.org/2001/XMLSchema#> .\n\n";
@@ -122,6 +123,12 @@ std::string manifestTurtle(const PluginInfo& info, const std::vector<PresetSetti
     std::string s = prefixes;
     s += "<" + std::string(info.uri) + ">\n    a lv2:Plugin ;\n    lv2:binary <" + info.binary +
          ".so> ;\n    rdfs:seeAlso <" + info.binary + ".ttl> .\n";
+    if (info.hasUi) {
+        // The editor, embedded in the host's window and pumped by its idle calls.
+        s += "\n<" + std::string(info.uri) + "#ui>\n    a ui:X11UI ;\n    ui:binary <" + info.binary +
+             "_ui.so> ;\n    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
+             "    lv2:optionalFeature ui:resize ;\n    lv2:extensionData ui:idleInterface .\n";
+    }
     for (const PresetSetting& preset : presets) {
         s += "\n<" + presetUri(info, preset.name) + ">\n    a pset:Preset ;\n    lv2:appliesTo <" + info.uri +
              "> ;\n    rdfs:label " + quoted(preset.title) + " ;\n    rdfs:seeAlso <presets.ttl> .\n";
@@ -137,6 +144,8 @@ std::string pluginTurtle(const PluginInfo& info)
          "    lv2:optionalFeature lv2:hardRTCapable";
     if (info.stateKey)
         s += " , urid:map ;\n    lv2:extensionData state:interface";
+    if (info.hasUi)
+        s += " ;\n    ui:ui <" + std::string(info.uri) + "#ui>";
     s += " ;\n    lv2:port\n";
     std::vector<std::string> ports;
     std::uint32_t index = 0;

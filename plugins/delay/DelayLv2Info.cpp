@@ -7,7 +7,7 @@ namespace lv2 {
 const PluginInfo& pluginInfo()
 {
     static const PluginInfo info{"urn:ombrisk-vorlane:ombrisk", "Ombrisk", "ombrisk", "DelayPlugin", 1, 2,
-                                 ombrisk::parameters};
+                                 ombrisk::parameters, nullptr, true};
     return info;
 }
 
