@@ -1,13 +1,16 @@
 // The LV2 entry of a plug-in library: one plug-in around the engine the plug-in provides
 // (Lv2Plugin.h), with its control ports applied at the start of each run and, where it has
-// state, the state extension.
+// state, the state extension, the state's bytes as messages on an atom port (installed by the
+// host's worker, off the audio thread) and the state told on another.
 #include "EffectBase.h"
 #include "Lv2Plugin.h"
 
 #include <lv2/atom/atom.h>
+#include <lv2/atom/util.h>
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <cmath>
 #include <cstring>
@@ -33,6 +36,12 @@ struct Instance {
     std::vector<float> reading;
     LV2_URID stateKey = 0;
     LV2_URID chunkType = 0;
+    LV2_URID sequenceType = 0;
+    const LV2_Atom_Sequence* messages = nullptr;
+    LV2_Atom_Sequence* notify = nullptr;
+    const LV2_Worker_Schedule* schedule = nullptr;
+    // Audio thread (or the host's thread between runs): the state is to be told on notify.
+    bool notifyWanted = true;
 };
 
 float readingOf(const Parameter& parameter, float value) { return static_cast<float>(parameter.toUser(value)); }
@@ -68,7 +77,10 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV
                 const auto* map = static_cast<const LV2_URID_Map*>(features[i]->data);
                 self->stateKey = map->map(map->handle, self->info->stateKey);
                 self->chunkType = map->map(map->handle, LV2_ATOM__Chunk);
+                self->sequenceType = map->map(map->handle, LV2_ATOM__Sequence);
             }
+            if (std::strcmp(features[i]->URI, LV2_WORKER__schedule) == 0)
+                self->schedule = static_cast<const LV2_Worker_Schedule*>(features[i]->data);
         }
         self->engine->setSampleRate(static_cast<float>(rate));
         takeReadings(*self);
@@ -86,8 +98,12 @@ void connectPort(LV2_Handle handle, uint32_t port, void* data)
         self.inputs[port] = static_cast<float*>(data);
     } else if (port < info.audioInputs + info.audioOutputs) {
         self.outputs[port - info.audioInputs] = static_cast<float*>(data);
-    } else if (port < info.portCount()) {
+    } else if (port < info.messagePort()) {
         self.controls[port - info.audioInputs - info.audioOutputs] = static_cast<const float*>(data);
+    } else if (port == info.messagePort() && info.atomPorts() > 0) {
+        self.messages = static_cast<const LV2_Atom_Sequence*>(data);
+    } else if (port == info.notifyPort() && info.atomPorts() > 0) {
+        self.notify = static_cast<LV2_Atom_Sequence*>(data);
     }
 }
 
@@ -95,10 +111,51 @@ void activate(LV2_Handle handle) { static_cast<Instance*>(handle)->engine->resum
 
 void deactivate(LV2_Handle handle) { static_cast<Instance*>(handle)->engine->suspend(); }
 
+// Audio thread: a state's bytes go to the worker (the host copies them); an empty chunk asks
+// for the state on notify.
+void takeMessages(Instance& self)
+{
+    if (!self.messages || !self.chunkType)
+        return;
+    LV2_ATOM_SEQUENCE_FOREACH (self.messages, event) {
+        if (event->body.type != self.chunkType)
+            continue;
+        if (event->body.size == 0)
+            self.notifyWanted = true;
+        else if (self.schedule)
+            self.schedule->schedule_work(self.schedule->handle, event->body.size, LV2_ATOM_BODY_CONST(&event->body));
+    }
+}
+
+// Audio thread: an empty sequence, or one event with the state when it is to be told and fits.
+void tellState(Instance& self)
+{
+    if (!self.notify || !self.sequenceType)
+        return;
+    const uint32_t capacity = self.notify->atom.size;
+    self.notify->atom.type = self.sequenceType;
+    self.notify->atom.size = sizeof(LV2_Atom_Sequence_Body);
+    self.notify->body.unit = 0;
+    self.notify->body.pad = 0;
+    if (!self.notifyWanted || capacity < sizeof(LV2_Atom_Sequence_Body) + sizeof(LV2_Atom_Event))
+        return;
+    auto* event = reinterpret_cast<LV2_Atom_Event*>(&self.notify->body + 1);
+    const std::size_t room = capacity - sizeof(LV2_Atom_Sequence_Body) - sizeof(LV2_Atom_Event);
+    const std::size_t size = lv2::saveStateInto(*self.engine, reinterpret_cast<unsigned char*>(event + 1), room);
+    if (size == 0)
+        return;
+    event->time.frames = 0;
+    event->body.type = self.chunkType;
+    event->body.size = static_cast<uint32_t>(size);
+    self.notify->atom.size += static_cast<uint32_t>(sizeof(LV2_Atom_Event) + lv2_atom_pad_size(static_cast<uint32_t>(size)));
+    self.notifyWanted = false;
+}
+
 // Audio thread: nothing allocated, nothing locked. NaN and infinite port values are ignored.
 void run(LV2_Handle handle, uint32_t frames)
 {
     auto& self = *static_cast<Instance*>(handle);
+    takeMessages(self);
     for (std::size_t k = 0; k < self.controls.size(); ++k) {
         if (!self.controls[k])
             continue;
@@ -112,9 +169,32 @@ void run(LV2_Handle handle, uint32_t frames)
         self.engine->setParameter(index, self.info->parameters[index].toNormalised(value));
         self.reading[k] = value;
     }
+    tellState(self);
     if (frames == 0 || frames > static_cast<uint32_t>(std::numeric_limits<VstInt32>::max()))
         return;
     self.engine->processReplacing(self.inputs.data(), self.outputs.data(), static_cast<VstInt32>(frames));
+}
+
+// The host's worker thread: a state from a message, put in place as a restore does.
+LV2_Worker_Status work(LV2_Handle handle, LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle reply,
+                       uint32_t size, const void* data)
+{
+    auto& self = *static_cast<Instance*>(handle);
+    const bool taken = lv2::restoreState(*self.engine, data, size);
+    const unsigned char answer = taken ? 1 : 0;
+    respond(reply, sizeof answer, &answer);
+    return taken ? LV2_WORKER_SUCCESS : LV2_WORKER_ERR_UNKNOWN;
+}
+
+// Audio thread, after the work: the engine's readings moved, and a UI is told the state.
+LV2_Worker_Status workResponse(LV2_Handle handle, uint32_t size, const void* data)
+{
+    auto& self = *static_cast<Instance*>(handle);
+    if (size == 1 && *static_cast<const unsigned char*>(data) == 1) {
+        takeReadings(self);
+        self.notifyWanted = true;
+    }
+    return LV2_WORKER_SUCCESS;
 }
 
 void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }
@@ -151,14 +231,18 @@ LV2_State_Status restore(LV2_Handle handle, LV2_State_Retrieve_Function retrieve
     if (!lv2::restoreState(*self.engine, data, size))
         return LV2_STATE_ERR_UNKNOWN;
     takeReadings(self);
+    self.notifyWanted = true;
     return LV2_STATE_SUCCESS;
 }
 
 const void* extensionData(const char* uri)
 {
     static const LV2_State_Interface stateInterface = {save, restore};
+    static const LV2_Worker_Interface workerInterface = {work, workResponse, nullptr};
     if (lv2::pluginInfo().stateKey && std::strcmp(uri, LV2_STATE__interface) == 0)
         return &stateInterface;
+    if (lv2::pluginInfo().stateKey && std::strcmp(uri, LV2_WORKER__interface) == 0)
+        return &workerInterface;
     return nullptr;
 }
 

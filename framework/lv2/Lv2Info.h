@@ -35,11 +35,18 @@ struct PluginInfo {
             n += hasPort(i) ? 1 : 0;
         return n;
     }
-    std::uint32_t portCount() const { return audioInputs + audioOutputs + controlPorts(); }
+    // With state, two atom ports follow the control ports: "control" takes the state's bytes
+    // as a message (an atom:Chunk; an empty one asks for the state), which the worker installs
+    // off the audio thread, and "notify" tells a UI the state the plug-in holds.
+    std::uint32_t atomPorts() const { return stateKey ? 2 : 0; }
+    std::uint32_t messagePort() const { return audioInputs + audioOutputs + controlPorts(); }
+    std::uint32_t notifyPort() const { return messagePort() + 1; }
+    static constexpr std::uint32_t notifyCapacity = 4096;
+    std::uint32_t portCount() const { return audioInputs + audioOutputs + controlPorts() + atomPorts(); }
     // The parameter index of control port number port (counted over all ports), or -1.
     int parameterOfPort(std::uint32_t port) const
     {
-        if (port < audioInputs + audioOutputs)
+        if (port < audioInputs + audioOutputs || port >= messagePort())
             return -1;
         std::uint32_t control = port - audioInputs - audioOutputs;
         for (int i = 0; i < static_cast<int>(parameters.size()); ++i) {

@@ -16,6 +16,9 @@ EffectBase* createEngine();
 // Any thread but the audio thread: the engine's state as bytes, and the bytes put back (false,
 // nothing changed, when they are refused). Only called when the description has a state key.
 std::vector<unsigned char> saveState(EffectBase& engine);
+// Audio thread (nothing allocated): the state's bytes into out, their size, or 0 when they do
+// not fit in capacity.
+std::size_t saveStateInto(EffectBase& engine, unsigned char* out, std::size_t capacity);
 bool restoreState(EffectBase& engine, const void* data, std::size_t size);
 
 }  // namespace lv2

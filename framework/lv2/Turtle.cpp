@@ -15,10 +15,12 @@ const char* const prefixes =
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
     "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
+    "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n"
     "@prefix xsd: <http://www.w3.org/2001/XMLSchema#> .\n\n";
 
 // A float as a turtle decimal that reads back as the same float.
@@ -143,7 +145,7 @@ std::string pluginTurtle(const PluginInfo& info)
          quoted(info.name) + " ;\n    lv2:requiredFeature lv2:inPlaceBroken ;\n"
          "    lv2:optionalFeature lv2:hardRTCapable";
     if (info.stateKey)
-        s += " , urid:map ;\n    lv2:extensionData state:interface";
+        s += " , urid:map , work:schedule ;\n    lv2:extensionData state:interface , work:interface";
     if (info.hasUi)
         s += " ;\n    ui:ui <" + std::string(info.uri) + "#ui>";
     s += " ;\n    lv2:port\n";
@@ -158,6 +160,21 @@ std::string pluginTurtle(const PluginInfo& info)
     for (int i = 0; i < static_cast<int>(info.parameters.size()); ++i) {
         if (info.hasPort(i))
             ports.push_back(controlPort(index++, info.parameters[i]));
+    }
+    if (info.atomPorts() > 0) {
+        // Hosts and tools that leave atom ports unconnected run the plug-in all the same.
+        const auto atomPort = [&](bool input, const char* symbol, const char* name) {
+            std::string port = "    [\n        a atom:AtomPort , " + std::string(input ? "lv2:InputPort" : "lv2:OutputPort") +
+                               " ;\n        atom:bufferType atom:Sequence ;\n        atom:supports atom:Chunk ;\n"
+                               "        lv2:designation lv2:control ;\n        lv2:portProperty lv2:connectionOptional ;\n"
+                               "        lv2:index " + std::to_string(index++) + " ;\n        lv2:symbol " + quoted(symbol) +
+                               " ;\n        lv2:name " + quoted(name);
+            if (!input)
+                port += " ;\n        rsz:minimumSize " + std::to_string(PluginInfo::notifyCapacity);
+            return port + "\n    ]";
+        };
+        ports.push_back(atomPort(true, "control", "Messages in"));
+        ports.push_back(atomPort(false, "notify", "Messages out"));
     }
     for (std::size_t i = 0; i < ports.size(); ++i)
         s += ports[i] + (i + 1 < ports.size() ? " ,\n" : " .\n");

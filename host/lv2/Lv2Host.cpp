@@ -1,6 +1,7 @@
 #include "Lv2Host.h"
 
 #include <lv2/atom/atom.h>
+#include <lv2/atom/util.h>
 
 #include <algorithm>
 #include <limits>
@@ -72,26 +73,48 @@ Instance::Instance(const char* uri, double rate) : plugin_(pluginOf(uri))
     std::vector<float> defaults(ports);
     lilv_plugin_get_port_ranges_float(plugin_, nullptr, nullptr, defaults.data());
     LilvNode* audio = lilv_new_uri(world(), LILV_URI_AUDIO_PORT);
+    LilvNode* atom = lilv_new_uri(world(), LV2_ATOM__AtomPort);
     LilvNode* input = lilv_new_uri(world(), LILV_URI_INPUT_PORT);
+    std::vector<bool> control(ports, false);
     for (uint32_t i = 0; i < ports; ++i) {
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin_, i);
+        const bool in = lilv_port_is_a(plugin_, port, input);
         if (lilv_port_is_a(plugin_, port, audio)) {
-            auto& list = lilv_port_is_a(plugin_, port, input) ? inputs_ : outputs_;
+            auto& list = in ? inputs_ : outputs_;
             list.push_back({i, std::vector<float>(block)});
+        } else if (lilv_port_is_a(plugin_, port, atom)) {
+            (in ? messagePort_ : notifyPort_) = static_cast<int>(i);
         } else {
             controls_[i] = defaults[i];
+            control[i] = true;
         }
     }
     lilv_node_free(audio);
+    lilv_node_free(atom);
     lilv_node_free(input);
-    instance_ = lilv_plugin_instantiate(plugin_, rate, urids().features());
+    for (const LV2_Feature* const* f = urids().features(); *f; ++f)
+        features_.push_back(*f);
+    features_.push_back(&scheduleFeature_);
+    features_.push_back(nullptr);
+    instance_ = lilv_plugin_instantiate(plugin_, rate, features_.data());
     if (!instance_)
         return;
-    for (uint32_t i = 0; i < ports; ++i)
-        lilv_instance_connect_port(instance_, i, &controls_[i]);
+    for (uint32_t i = 0; i < ports; ++i) {
+        if (control[i])
+            lilv_instance_connect_port(instance_, i, &controls_[i]);
+    }
     for (auto* list : {&inputs_, &outputs_}) {
         for (auto& [index, buffer] : *list)
             lilv_instance_connect_port(instance_, index, buffer.data());
+    }
+    constexpr std::size_t atomBuffer = 8192;
+    if (messagePort_ >= 0) {
+        messages_.assign(atomBuffer / 8, 0);
+        lilv_instance_connect_port(instance_, static_cast<uint32_t>(messagePort_), messages_.data());
+    }
+    if (notifyPort_ >= 0) {
+        notify_.assign(atomBuffer / 8, 0);
+        lilv_instance_connect_port(instance_, static_cast<uint32_t>(notifyPort_), notify_.data());
     }
     lilv_instance_activate(instance_);
 }
@@ -162,13 +185,81 @@ std::vector<float> Instance::render(const std::vector<float>& in, int channels)
             for (long f = 0; f < n; ++f)
                 inputs_[c].second[f] = in[static_cast<std::size_t>((start + f) * channels + channel)];
         }
-        lilv_instance_run(instance_, static_cast<uint32_t>(n));
+        runBlock(static_cast<uint32_t>(n));
         for (long f = 0; f < n; ++f) {
             for (auto& output : outputs_)
                 out.push_back(output.second[f]);
         }
     }
     return out;
+}
+
+void Instance::sendChunk(const std::vector<unsigned char>& bytes)
+{
+    pending_ = bytes;
+    pendingSent_ = true;
+}
+
+std::vector<std::vector<unsigned char>> Instance::takeNotified() { return std::exchange(notified_, {}); }
+
+void Instance::runBlock(uint32_t frames)
+{
+    const LV2_URID sequence = urids().map(LV2_ATOM__Sequence);
+    const LV2_URID chunk = urids().map(LV2_ATOM__Chunk);
+    if (!messages_.empty()) {
+        auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(messages_.data());
+        seq->atom = {sizeof(LV2_Atom_Sequence_Body), sequence};
+        seq->body = {0, 0};
+        if (pendingSent_ && pending_.size() + sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Sequence) <= messages_.size() * 8) {
+            auto* event = reinterpret_cast<LV2_Atom_Event*>(seq + 1);
+            event->time.frames = 0;
+            event->body = {static_cast<uint32_t>(pending_.size()), chunk};
+            std::copy(pending_.begin(), pending_.end(), reinterpret_cast<unsigned char*>(event + 1));
+            seq->atom.size += static_cast<uint32_t>(sizeof(LV2_Atom_Event) +
+                                                    lv2_atom_pad_size(static_cast<uint32_t>(pending_.size())));
+        }
+        pending_.clear();
+        pendingSent_ = false;
+    }
+    if (!notify_.empty()) {
+        auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(notify_.data());
+        seq->atom = {static_cast<uint32_t>(notify_.size() * 8 - sizeof(LV2_Atom)), 0};
+    }
+    lilv_instance_run(instance_, frames);
+    const auto* worker =
+        static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
+    for (const auto& response : std::exchange(responses_, {})) {
+        if (worker)
+            worker->work_response(handle(), static_cast<uint32_t>(response.size()), response.data());
+    }
+    if (!notify_.empty()) {
+        const auto* seq = reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data());
+        if (seq->atom.type == sequence) {
+            LV2_ATOM_SEQUENCE_FOREACH (seq, event) {
+                if (event->body.type != chunk)
+                    continue;
+                const auto* body = static_cast<const unsigned char*>(LV2_ATOM_BODY_CONST(&event->body));
+                notified_.emplace_back(body, body + event->body.size);
+            }
+        }
+    }
+}
+
+LV2_Worker_Status Instance::scheduleWork(LV2_Worker_Schedule_Handle self, uint32_t size, const void* data)
+{
+    auto& me = *static_cast<Instance*>(self);
+    const auto* worker =
+        static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(me.instance_, LV2_WORKER__interface));
+    if (!worker)
+        return LV2_WORKER_ERR_UNKNOWN;
+    return worker->work(me.handle(), respond, self, size, data);
+}
+
+LV2_Worker_Status Instance::respond(LV2_Worker_Respond_Handle self, uint32_t size, const void* data)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    static_cast<Instance*>(self)->responses_.emplace_back(bytes, bytes + size);
+    return LV2_WORKER_SUCCESS;
 }
 
 void Instance::setValue(const char* symbol, void* self, const void* value, uint32_t size, uint32_t type)

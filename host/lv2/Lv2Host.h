@@ -6,6 +6,7 @@
 #include <lilv/lilv.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <cstdint>
 #include <mutex>
@@ -80,8 +81,18 @@ public:
     // output; input i takes channel i, or the last one of a file with fewer.
     std::vector<float> render(const std::vector<float>& in, int channels);
 
+    // Plug-ins with atom ports: a chunk (empty ones too) sent as a message at the start of the
+    // next run, and
+    // the chunks the plug-in sent since the last call. The host's worker runs at once, inside
+    // run, as offline hosts do.
+    void sendChunk(const std::vector<unsigned char>& bytes);
+    std::vector<std::vector<unsigned char>> takeNotified();
+
 private:
     static void setValue(const char* symbol, void* self, const void* value, uint32_t size, uint32_t type);
+    static LV2_Worker_Status scheduleWork(LV2_Worker_Schedule_Handle self, uint32_t size, const void* data);
+    static LV2_Worker_Status respond(LV2_Worker_Respond_Handle self, uint32_t size, const void* data);
+    void runBlock(uint32_t frames);
     static const void* getValue(const char* symbol, void* self, uint32_t* size, uint32_t* type);
 
     const LilvPlugin* plugin_ = nullptr;
@@ -89,6 +100,18 @@ private:
     std::vector<float> controls_;
     std::vector<std::pair<uint32_t, std::vector<float>>> inputs_;
     std::vector<std::pair<uint32_t, std::vector<float>>> outputs_;
+    // Atom sequences, 8-byte aligned: the messages in and the plug-in's out.
+    int messagePort_ = -1;
+    int notifyPort_ = -1;
+    std::vector<std::uint64_t> messages_;
+    std::vector<std::uint64_t> notify_;
+    std::vector<unsigned char> pending_;
+    bool pendingSent_ = false;
+    std::vector<std::vector<unsigned char>> notified_;
+    std::vector<std::vector<unsigned char>> responses_;
+    LV2_Worker_Schedule schedule_{this, scheduleWork};
+    LV2_Feature scheduleFeature_{LV2_WORKER__schedule, &schedule_};
+    std::vector<const LV2_Feature*> features_;
 };
 
 }  // namespace lv2host

@@ -12,4 +12,6 @@ std::vector<unsigned char> saveState(EffectBase&) { return {}; }
 
 bool restoreState(EffectBase&, const void*, std::size_t) { return false; }
 
+std::size_t saveStateInto(EffectBase&, unsigned char*, std::size_t) { return 0; }
+
 }  // namespace lv2

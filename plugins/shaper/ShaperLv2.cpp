@@ -13,6 +13,16 @@ std::vector<unsigned char> saveState(EffectBase& engine)
     return vorlane::encodeChunk(static_cast<ShaperEffect&>(engine).state());
 }
 
+std::size_t saveStateInto(EffectBase& engine, unsigned char* out, std::size_t capacity)
+{
+    const vorlane::ShaperState state = static_cast<ShaperEffect&>(engine).state();
+    const auto size = static_cast<std::size_t>(vorlane::chunkSize(state.count));
+    if (size > capacity)
+        return 0;
+    vorlane::encodeChunk(state, out);
+    return size;
+}
+
 bool restoreState(EffectBase& engine, const void* data, std::size_t size)
 {
     vorlane::ShaperState state;

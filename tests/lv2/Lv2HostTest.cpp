@@ -6,6 +6,7 @@
 #include "HostTestSupport.h"
 #include "Lv2Host.h"
 #include "PluginLoader.h"
+#include "ShaperEffect.h"
 #include "ShaperPresets.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ using lv2host::urids;
 using lv2host::world;
 constexpr int block = Instance::block;
 
-// Our bundles and the LV2 specifications, as a host finds them through LV2_PATH.
+// Our bundles and the LV2 schema bundles, as a host finds them through LV2_PATH.
 class Lv2Path : public testing::Environment {
 public:
     void SetUp() override { setenv("LV2_PATH", LV2_BUNDLES ":/usr/lib/lv2", 1); }
@@ -253,6 +254,51 @@ TEST(Lv2HostTest, ADrawnCurveAsStateSoundsAsTheSameChunkInTheVst2Plugin)
     ASSERT_EQ(lv2.stateInterface()->save(lv2.handle(), storeBytes, &saved, 0, urids().features()), LV2_STATE_SUCCESS);
     EXPECT_EQ(saved.data, bytes.data) << "the state is the chunk's bytes";
     EXPECT_EQ(saved.type, urids().map(LV2_ATOM__Chunk));
+}
+
+// As a UI sends a drawn curve: the state's bytes as a message, installed by the worker; the
+// plug-in then tells the state it holds, also when asked with an empty message.
+TEST(Lv2HostTest, ADrawnCurveSentAsAMessageSoundsAsTheChunkAndIsToldBack)
+{
+    const vorlane::ShaperState drawn = drawnCurve();
+    const std::vector<unsigned char> bytes = vorlane::encodeChunk(drawn);
+    Lv2Instance lv2(vorlaneUri);
+    ASSERT_TRUE(lv2.ok());
+    const Sound stereo = testSignal(2);
+    Sound moment;
+    moment.sampleRate = 44100;
+    moment.channels = 2;
+    moment.samples.assign(2 * block, 0.0f);
+    lv2.render(moment);
+    const auto opened = lv2.takeNotified();
+    ASSERT_EQ(opened.size(), 1u) << "the state is told once the plug-in runs";
+    ShaperEffect fresh(nullptr);
+    EXPECT_EQ(opened[0], vorlane::encodeChunk(fresh.state()));
+
+    lv2.sendChunk(bytes);
+    setPortsFor(lv2, drawn);
+    // After a block of silence, which leaves the engine as fresh as the VST 2 one.
+    EXPECT_EQ(differences(lv2.render(stereo), renderVst(VORLANE_VST, stereo, {}, bytes)), 0);
+    const auto told = lv2.takeNotified();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], bytes);
+
+    lv2.sendChunk({});
+    lv2.render(moment);
+    const auto asked = lv2.takeNotified();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], bytes);
+
+    std::vector<unsigned char> broken = bytes;
+    broken[0] = 'X';
+    lv2.sendChunk(broken);
+    lv2.render(moment);
+    EXPECT_TRUE(lv2.takeNotified().empty()) << "a refused message changes nothing";
+    lv2.sendChunk({});
+    lv2.render(moment);
+    const auto still = lv2.takeNotified();
+    ASSERT_EQ(still.size(), 1u);
+    EXPECT_EQ(still[0], bytes);
 }
 
 TEST(Lv2HostTest, StateBytesTheChunkRefusesChangeNothing)
