@@ -8,8 +8,11 @@
 #include "Lv2Info.h"
 #include "Lv2UiPlugin.h"
 
+#include <lv2/atom/atom.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -48,7 +51,9 @@ private:
     std::vector<float> values;
 };
 
-// An edit: the stand-in shows it, the host gets the port's new value in the user's units.
+// An edit: the stand-in shows it, the host gets the port's new value in the user's units; an
+// edit of what has no port (Vorlane's curve) goes to the plug-in as the state's bytes in a
+// message.
 class PortLink : public EditorLink {
 public:
     PortLink(StandInEffect& standIn, LV2UI_Write_Function writeFunction, LV2UI_Controller hostController)
@@ -59,6 +64,10 @@ public:
     {
         effect.setParameter(index, value);
         const lv2::PluginInfo& info = effect.info;
+        if (index >= 0 && index < static_cast<VstInt32>(info.parameters.size()) && !info.hasPort(index)) {
+            sendState();
+            return;
+        }
         for (std::uint32_t port = 0; port < info.portCount(); ++port) {
             if (info.parameterOfPort(port) != index)
                 continue;
@@ -66,8 +75,34 @@ public:
             write(controller, port, sizeof user, 0, &user);
         }
     }
+    void curveMoved() override { sendState(); }
+
+    // The state's bytes as an atom:Chunk; an empty one asks the plug-in for its state.
+    void sendMessage(const std::vector<unsigned char>& bytes)
+    {
+        if (!eventTransfer || effect.info.atomPorts() == 0)
+            return;
+        std::vector<unsigned char> atom(sizeof(LV2_Atom) + bytes.size());
+        const LV2_Atom header{static_cast<uint32_t>(bytes.size()), chunkType};
+        std::memcpy(atom.data(), &header, sizeof header);
+        std::copy(bytes.begin(), bytes.end(), atom.begin() + sizeof header);
+        write(controller, effect.info.messagePort(), static_cast<uint32_t>(atom.size()), eventTransfer, atom.data());
+    }
+
+    lv2::UiParts* parts = nullptr;
+    LV2_URID eventTransfer = 0;
+    LV2_URID chunkType = 0;
 
 private:
+    void sendState()
+    {
+        if (!parts)
+            return;
+        const std::vector<unsigned char> bytes = parts->editedState(effect);
+        if (!bytes.empty())
+            sendMessage(bytes);
+    }
+
     StandInEffect& effect;
     LV2UI_Write_Function write;
     LV2UI_Controller controller;
@@ -75,8 +110,9 @@ private:
 
 struct Ui {
     Ui(LV2UI_Write_Function write, LV2UI_Controller controller)
-        : effect(lv2::pluginInfo()), link(effect, write, controller)
+        : parts(lv2::createUiParts()), effect(lv2::pluginInfo()), link(effect, write, controller)
     {
+        link.parts = parts.get();
     }
     ~Ui()
     {
@@ -90,6 +126,7 @@ struct Ui {
     Ui(const Ui&) = delete;
     Ui& operator=(const Ui&) = delete;
 
+    std::unique_ptr<lv2::UiParts> parts;
     StandInEffect effect;
     PortLink link;
 };
@@ -111,7 +148,11 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2U
         return nullptr;
     try {
         auto ui = std::make_unique<Ui>(write, controller);
-        EditorBase* editor = lv2::createEditor(ui->effect, ui->link);
+        if (const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map))) {
+            ui->link.eventTransfer = map->map(map->handle, LV2_ATOM__eventTransfer);
+            ui->link.chunkType = map->map(map->handle, LV2_ATOM__Chunk);
+        }
+        EditorBase* editor = ui->parts->createEditor(ui->effect, ui->link);
         if (!editor || ui->effect.constructionFailed() || ui->effect.getEditor() != editor) {
             delete editor;
             return nullptr;
@@ -123,6 +164,8 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2U
         const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize));
         if (resize && editor->getRect(&rect) && rect)
             resize->ui_resize(resize->handle, rect->right - rect->left, rect->bottom - rect->top);
+        // The curve the plug-in holds, if it has one.
+        ui->link.sendMessage({});
         return ui.release();
     } catch (...) {
         return nullptr;
@@ -131,10 +174,18 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2U
 
 void cleanup(LV2UI_Handle handle) { delete static_cast<Ui*>(handle); }
 
-// The host's UI thread: a control port's value in the user's units.
+// The host's UI thread: a control port's value in the user's units, or a message on notify.
 void portEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
 {
     auto& ui = *static_cast<Ui*>(handle);
+    if (format != 0 && format == ui.link.eventTransfer && buffer && size >= sizeof(LV2_Atom) &&
+        ui.effect.info.atomPorts() > 0 && port == ui.effect.info.notifyPort()) {
+        LV2_Atom atom;
+        std::memcpy(&atom, buffer, sizeof atom);
+        if (atom.type == ui.link.chunkType && atom.size <= size - sizeof atom)
+            ui.parts->stateTold(ui.effect, static_cast<const unsigned char*>(buffer) + sizeof atom, atom.size);
+        return;
+    }
     const int index = ui.effect.info.parameterOfPort(port);
     if (format != 0 || size != sizeof(float) || !buffer || index < 0)
         return;

@@ -129,7 +129,13 @@ std::string manifestTurtle(const PluginInfo& info, const std::vector<PresetSetti
         // The editor, embedded in the host's window and pumped by its idle calls.
         s += "\n<" + std::string(info.uri) + "#ui>\n    a ui:X11UI ;\n    ui:binary <" + info.binary +
              "_ui.so> ;\n    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
-             "    lv2:optionalFeature ui:resize ;\n    lv2:extensionData ui:idleInterface .\n";
+             "    lv2:optionalFeature ui:resize , urid:map ;\n    lv2:extensionData ui:idleInterface";
+        if (info.atomPorts() > 0) {
+            // The plug-in's messages reach the UI as they come.
+            s += " ;\n    ui:portNotification [\n        ui:plugin <" + std::string(info.uri) +
+                 "> ;\n        lv2:symbol \"notify\" ;\n        ui:notifyType atom:Chunk\n    ]";
+        }
+        s += " .\n";
     }
     for (const PresetSetting& preset : presets) {
         s += "\n<" + presetUri(info, preset.name) + ">\n    a pset:Preset ;\n    lv2:appliesTo <" + info.uri +

@@ -8,7 +8,7 @@ namespace lv2 {
 const PluginInfo& pluginInfo()
 {
     static const PluginInfo info{"urn:ombrisk-vorlane:vorlane", "Vorlane", "vorlane", "DistortionPlugin", 2, 2,
-                                 vorlane::parameters, "urn:ombrisk-vorlane:vorlane#state"};
+                                 vorlane::parameters, "urn:ombrisk-vorlane:vorlane#state", true};
     return info;
 }
 
