@@ -96,7 +96,8 @@ struct Parameter {
         }
         if (std::isnan(value))
             return static_cast<float>(value);
-        return static_cast<float>(std::clamp(value, 0.0, 1.0));
+        // Adding zero turns -0 (the top of a falling range) into 0, which saves as 0.
+        return static_cast<float>(std::clamp(value, 0.0, 1.0) + 0.0);
     }
 
     // The user's range, lowest first.

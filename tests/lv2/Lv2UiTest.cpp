@@ -6,6 +6,7 @@
 #include "DelayParameters.h"
 #include "EditorSessions.h"
 #include "HostTestSupport.h"
+#include "Lv2Host.h"
 #include "ShaperChunk.h"
 #include "ShaperParameters.h"
 #include "XvfbTestSupport.h"
@@ -286,6 +287,21 @@ TEST(Lv2UiCurve, ADrawnCurveGoesToThePluginAsItsState)
     for (int i = 0; i < drawn.count; ++i)
         EXPECT_EQ(drawn.points[i], expected.points[i]) << "point " << i;
     EXPECT_NE(ui.shown, renderHeadlessEditor({}).pixels) << "the drawn curve shows";
+
+    // The last message, as the host passes it on to the plug-in: it holds exactly the state
+    // the VST 2 editor saved, and tells it.
+    setenv("LV2_PATH", LV2_BUNDLES ":/usr/lib/lv2", 1);
+    lv2host::Instance dsp(PLUGIN_URI);
+    ASSERT_TRUE(dsp.ok());
+    const std::vector<float> silence(2 * 64, 0.0f);
+    dsp.render(silence, 2);
+    dsp.takeNotified();
+    dsp.sendChunk(ui.host.messages.back());
+    dsp.render(silence, 2);
+    dsp.render(silence, 2);  // told in the run after the worker's answer
+    const auto told = dsp.takeNotified();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], std::vector<unsigned char>(bytes.begin(), bytes.end()));
 }
 #endif
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -52,6 +53,24 @@ TEST(ShaperPresetTest, DecodingClampsAndRefusesWithoutTouchingTheState)
     EXPECT_FALSE(vorlane::decodeChunk(bytes.data(), bytes.size(), read)) << "bad header";
     EXPECT_FALSE(vorlane::decodeChunk(nullptr, 100, read));
     EXPECT_EQ(vorlane::encodeChunk(read), vorlane::encodeChunk(before));
+}
+
+}  // namespace
+
+namespace {
+
+// Every port reading of the table at the ends of its range, back to the engine's values: the
+// wet percentage runs downwards, and its top (all wet) must save as 0, not -0.
+TEST(ShaperParameterTest, RangeEndsReadBackAsTheEngineValues)
+{
+    for (int i = 1; i < vorlane::parameterCount; ++i) {
+        const Parameter& p = vorlane::parameters[i];
+        for (float value : {0.0f, 1.0f}) {
+            const float back = p.toNormalised(p.toUser(value));
+            EXPECT_EQ(back, value) << p.symbol;
+            EXPECT_FALSE(std::signbit(back)) << p.symbol;
+        }
+    }
 }
 
 }  // namespace
