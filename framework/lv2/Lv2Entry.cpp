@@ -8,6 +8,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
 #include <lv2/core/lv2.h>
+#include <lv2/patch/patch.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
@@ -37,6 +38,8 @@ struct Instance {
     LV2_URID stateKey = 0;
     LV2_URID chunkType = 0;
     LV2_URID sequenceType = 0;
+    LV2_URID objectType = 0;
+    LV2_URID patchGet = 0;
     const LV2_Atom_Sequence* messages = nullptr;
     LV2_Atom_Sequence* notify = nullptr;
     const LV2_Worker_Schedule* schedule = nullptr;
@@ -78,6 +81,8 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV
                 self->stateKey = map->map(map->handle, self->info->stateKey);
                 self->chunkType = map->map(map->handle, LV2_ATOM__Chunk);
                 self->sequenceType = map->map(map->handle, LV2_ATOM__Sequence);
+                self->objectType = map->map(map->handle, LV2_ATOM__Object);
+                self->patchGet = map->map(map->handle, LV2_PATCH__Get);
             }
             if (std::strcmp(features[i]->URI, LV2_WORKER__schedule) == 0)
                 self->schedule = static_cast<const LV2_Worker_Schedule*>(features[i]->data);
@@ -111,13 +116,18 @@ void activate(LV2_Handle handle) { static_cast<Instance*>(handle)->engine->resum
 
 void deactivate(LV2_Handle handle) { static_cast<Instance*>(handle)->engine->suspend(); }
 
-// Audio thread: a state's bytes go to the worker (the host copies them); an empty chunk asks
-// for the state on notify.
+// Audio thread: a state's bytes go to the worker (the host copies them); an empty chunk, or
+// the patch:Get some hosts send when a UI opens, asks for the state on notify.
 void takeMessages(Instance& self)
 {
     if (!self.messages || !self.chunkType)
         return;
     LV2_ATOM_SEQUENCE_FOREACH (self.messages, event) {
+        if (event->body.type == self.objectType && event->body.size >= sizeof(LV2_Atom_Object_Body) &&
+            reinterpret_cast<const LV2_Atom_Object*>(&event->body)->body.otype == self.patchGet) {
+            self.notifyWanted = true;
+            continue;
+        }
         if (event->body.type != self.chunkType)
             continue;
         if (event->body.size == 0)

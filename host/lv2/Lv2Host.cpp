@@ -121,6 +121,14 @@ Instance::Instance(const char* uri, double rate) : plugin_(pluginOf(uri))
 
 Instance::~Instance()
 {
+    if (worker_.joinable()) {
+        {
+            const std::lock_guard<std::mutex> lock(workMutex_);
+            stopping_ = true;
+        }
+        workWanted_.notify_all();
+        worker_.join();
+    }
     if (instance_) {
         lilv_instance_deactivate(instance_);
         lilv_instance_free(instance_);
@@ -194,9 +202,12 @@ std::vector<float> Instance::render(const std::vector<float>& in, int channels)
     return out;
 }
 
-void Instance::sendChunk(const std::vector<unsigned char>& bytes)
+void Instance::sendChunk(const std::vector<unsigned char>& bytes) { sendAtom(LV2_ATOM__Chunk, bytes); }
+
+void Instance::sendAtom(const char* type, const std::vector<unsigned char>& body)
 {
-    pending_ = bytes;
+    pending_ = body;
+    pendingType_ = urids().map(type);
     pendingSent_ = true;
 }
 
@@ -213,7 +224,7 @@ void Instance::runBlock(uint32_t frames)
         if (pendingSent_ && pending_.size() + sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Sequence) <= messages_.size() * 8) {
             auto* event = reinterpret_cast<LV2_Atom_Event*>(seq + 1);
             event->time.frames = 0;
-            event->body = {static_cast<uint32_t>(pending_.size()), chunk};
+            event->body = {static_cast<uint32_t>(pending_.size()), pendingType_};
             std::copy(pending_.begin(), pending_.end(), reinterpret_cast<unsigned char*>(event + 1));
             seq->atom.size += static_cast<uint32_t>(sizeof(LV2_Atom_Event) +
                                                     lv2_atom_pad_size(static_cast<uint32_t>(pending_.size())));
@@ -228,7 +239,12 @@ void Instance::runBlock(uint32_t frames)
     lilv_instance_run(instance_, frames);
     const auto* worker =
         static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
-    for (const auto& response : std::exchange(responses_, {})) {
+    std::vector<std::vector<unsigned char>> responses;
+    {
+        const std::lock_guard<std::mutex> lock(workMutex_);
+        responses = std::exchange(responses_, {});
+    }
+    for (const auto& response : responses) {
         if (worker)
             worker->work_response(handle(), static_cast<uint32_t>(response.size()), response.data());
     }
@@ -245,9 +261,42 @@ void Instance::runBlock(uint32_t frames)
     }
 }
 
+void Instance::useWorkerThread()
+{
+    if (!worker_.joinable())
+        worker_ = std::thread(&Instance::workLoop, this);
+}
+
+void Instance::workLoop()
+{
+    const auto* worker =
+        static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
+    std::unique_lock<std::mutex> lock(workMutex_);
+    for (;;) {
+        workWanted_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        if (stopping_)
+            return;
+        const std::vector<unsigned char> job = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        if (worker)
+            worker->work(handle(), respond, this, static_cast<uint32_t>(job.size()), job.data());
+        lock.lock();
+    }
+}
+
 LV2_Worker_Status Instance::scheduleWork(LV2_Worker_Schedule_Handle self, uint32_t size, const void* data)
 {
     auto& me = *static_cast<Instance*>(self);
+    if (me.worker_.joinable()) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        {
+            const std::lock_guard<std::mutex> lock(me.workMutex_);
+            me.jobs_.emplace_back(bytes, bytes + size);
+        }
+        me.workWanted_.notify_one();
+        return LV2_WORKER_SUCCESS;
+    }
     const auto* worker =
         static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(me.instance_, LV2_WORKER__interface));
     if (!worker)
@@ -257,8 +306,10 @@ LV2_Worker_Status Instance::scheduleWork(LV2_Worker_Schedule_Handle self, uint32
 
 LV2_Worker_Status Instance::respond(LV2_Worker_Respond_Handle self, uint32_t size, const void* data)
 {
+    auto& me = *static_cast<Instance*>(self);
     const auto* bytes = static_cast<const unsigned char*>(data);
-    static_cast<Instance*>(self)->responses_.emplace_back(bytes, bytes + size);
+    const std::lock_guard<std::mutex> lock(me.workMutex_);
+    me.responses_.emplace_back(bytes, bytes + size);
     return LV2_WORKER_SUCCESS;
 }
 

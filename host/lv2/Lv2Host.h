@@ -8,8 +8,11 @@
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,17 +85,21 @@ public:
     std::vector<float> render(const std::vector<float>& in, int channels);
 
     // Plug-ins with atom ports: a chunk (empty ones too) sent as a message at the start of the
-    // next run, and
-    // the chunks the plug-in sent since the last call. The host's worker runs at once, inside
-    // run, as offline hosts do.
+    // next run, and the chunks the plug-in sent since the last call; both on the thread that
+    // calls run. The plug-in's work runs at once, inside run, as offline hosts do, or on a
+    // worker thread of the host's from useWorkerThread on, as live hosts do.
     void sendChunk(const std::vector<unsigned char>& bytes);
+    // Any atom as a message: its type's URI and its body.
+    void sendAtom(const char* type, const std::vector<unsigned char>& body);
     std::vector<std::vector<unsigned char>> takeNotified();
+    void useWorkerThread();
 
 private:
     static void setValue(const char* symbol, void* self, const void* value, uint32_t size, uint32_t type);
     static LV2_Worker_Status scheduleWork(LV2_Worker_Schedule_Handle self, uint32_t size, const void* data);
     static LV2_Worker_Status respond(LV2_Worker_Respond_Handle self, uint32_t size, const void* data);
     void runBlock(uint32_t frames);
+    void workLoop();
     static const void* getValue(const char* symbol, void* self, uint32_t* size, uint32_t* type);
 
     const LilvPlugin* plugin_ = nullptr;
@@ -106,9 +113,15 @@ private:
     std::vector<std::uint64_t> messages_;
     std::vector<std::uint64_t> notify_;
     std::vector<unsigned char> pending_;
+    LV2_URID pendingType_ = 0;
     bool pendingSent_ = false;
     std::vector<std::vector<unsigned char>> notified_;
+    std::mutex workMutex_;
+    std::condition_variable workWanted_;
+    std::deque<std::vector<unsigned char>> jobs_;
     std::vector<std::vector<unsigned char>> responses_;
+    bool stopping_ = false;
+    std::thread worker_;
     LV2_Worker_Schedule schedule_{this, scheduleWork};
     LV2_Feature scheduleFeature_{LV2_WORKER__schedule, &schedule_};
     std::vector<const LV2_Feature*> features_;

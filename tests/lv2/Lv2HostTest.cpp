@@ -11,11 +11,13 @@
 
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
+#include <lv2/patch/patch.h>
 #include <lv2/presets/presets.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -289,6 +291,15 @@ TEST(Lv2HostTest, ADrawnCurveSentAsAMessageSoundsAsTheChunkAndIsToldBack)
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0], bytes);
 
+    // As jalv asks when it opens a UI: a patch:Get object.
+    LV2_Atom_Object_Body get{0, urids().map(LV2_PATCH__Get)};
+    const auto* raw = reinterpret_cast<const unsigned char*>(&get);
+    lv2.sendAtom(LV2_ATOM__Object, {raw, raw + sizeof get});
+    lv2.render(moment);
+    const auto got = lv2.takeNotified();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], bytes);
+
     std::vector<unsigned char> broken = bytes;
     broken[0] = 'X';
     lv2.sendChunk(broken);
@@ -404,6 +415,53 @@ TEST(Lv2HostTest, PortsAndStateSavesFromAnotherThreadWhileRunRuns)
 
 // A port moved to a finite value first, then to NaN or an infinity: the engine keeps the finite
 // one, exactly as an instance that never saw the bad value.
+// A live host: the audio thread passes on curve messages while the host's worker thread
+// installs them and its control thread saves the state; the last curve sent is the one kept.
+TEST(Lv2HostTest, CurveMessagesWorkedAndStateSavedFromAnotherThreadWhileRunRuns)
+{
+    Lv2Instance lv2(vorlaneUri);
+    ASSERT_TRUE(lv2.ok());
+    lv2.useWorkerThread();
+    vorlane::ShaperState other = drawnCurve();
+    other.count = 3;
+    other.points[1] = {0.4f, 0.1f};
+    other.points[2] = {1.0f, 0.0f};
+    const std::vector<unsigned char> curves[] = {vorlane::encodeChunk(other), vorlane::encodeChunk(drawnCurve())};
+    const Sound signal = testSignal(2, 0.01);
+    std::atomic<bool> audioRuns{true};
+    bool finite = true;
+    std::thread audio([&] {
+        for (int round = 0; round < 300; ++round) {
+            if (round % 3 == 0)
+                lv2.sendChunk(curves[(round / 3) % 2]);
+            for (float v : lv2.render(signal).samples)
+                finite = finite && std::isfinite(v);
+        }
+        lv2.sendChunk(curves[1]);
+        lv2.render(signal);
+        audioRuns = false;
+    });
+    int refused = 0;
+    while (audioRuns.load()) {
+        Bytes saved;
+        lv2.stateInterface()->save(lv2.handle(), storeBytes, &saved, 0, urids().features());
+        vorlane::ShaperState read;
+        refused += vorlane::decodeChunk(saved.data.data(), saved.data.size(), read) ? 0 : 1;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    audio.join();
+    EXPECT_TRUE(finite);
+    EXPECT_EQ(refused, 0);
+    // Once the worker is through, the plug-in holds the last curve sent.
+    Bytes kept;
+    for (int i = 0; i < 500 && kept.data != curves[1]; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        lv2.render(signal);
+        lv2.stateInterface()->save(lv2.handle(), storeBytes, &kept, 0, urids().features());
+    }
+    EXPECT_EQ(kept.data, curves[1]);
+}
+
 TEST(Lv2HostTest, NonFiniteControlValuesAreIgnored)
 {
     const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
