@@ -40,16 +40,16 @@ done
 # The same factory presets through the LV2 bundles, as an LV2 host loads them by their URIs
 # (lv2render, our host on lilv, finds the bundles through LV2_PATH).
 render_lv2() {
-  local name=$1 plugin=$2 preset=$3
+  local name=$1 plugin=$2 preset=$3 tail=$4
   LV2_PATH="$PWD/build/lib/lv2:/usr/lib/lv2" build/bin/lv2render "$plugin" out/signal.wav "out/$name.wav" \
-    --preset "$plugin:preset:$preset"
+    --preset "$plugin:preset:$preset" --tail "$tail"
   rendered+=("out/$name.wav")
 }
-while read -r name _; do
-  render_lv2 "lv2-ombrisk-$name" urn:ombrisk-vorlane:ombrisk "$name"
+while read -r name tail _; do
+  render_lv2 "lv2-ombrisk-$name" urn:ombrisk-vorlane:ombrisk "$name" "$tail"
 done < <(build/bin/factory_presets ombrisk)
 for chunk in out/vorlane-presets/*.chunk; do
-  render_lv2 "lv2-vorlane-$(basename "$chunk" .chunk)" urn:ombrisk-vorlane:vorlane "$(basename "$chunk" .chunk)"
+  render_lv2 "lv2-vorlane-$(basename "$chunk" .chunk)" urn:ombrisk-vorlane:vorlane "$(basename "$chunk" .chunk)" 0
 done
 
 # The editors as a host shows them, on a private X server that lives only for the pictures:

@@ -1,7 +1,8 @@
 // Renders a sound file through an LV2 plug-in found through LV2_PATH, at its defaults, a
-// preset and port values; writes a 32-bit float WAV with one channel per audio output.
+// preset and port values, with seconds of silence after it for echoes to ring out; writes a
+// 32-bit float WAV with one channel per audio output.
 //
-//   lv2render PLUGIN_URI IN OUT [--preset PRESET_URI] [--set SYMBOL=VALUE]...
+//   lv2render PLUGIN_URI IN OUT [--preset PRESET_URI] [--set SYMBOL=VALUE] [--tail SECONDS]...
 #include "Lv2Host.h"
 
 #include <sndfile.h>
@@ -24,9 +25,11 @@ int fail(const std::string& message)
 int main(int argc, char** argv)
 {
     if (argc < 4 || (argc - 4) % 2 != 0) {
-        std::fprintf(stderr, "usage: lv2render PLUGIN_URI IN OUT [--preset PRESET_URI] [--set SYMBOL=VALUE]...\n");
+        std::fprintf(stderr, "usage: lv2render PLUGIN_URI IN OUT [--preset PRESET_URI] [--set SYMBOL=VALUE]"
+                             " [--tail SECONDS]...\n");
         return 2;
     }
+    double tail = 0.0;
     lv2host::Instance instance(argv[1]);
     if (!instance.ok())
         return fail(std::string("no plug-in <") + argv[1] + "> on LV2_PATH, or it would not start");
@@ -38,6 +41,11 @@ int main(int argc, char** argv)
                 return fail("no preset <" + value + ">");
             instance.restore(preset);
             lilv_state_free(preset);
+        } else if (option == "--tail") {
+            char* end = nullptr;
+            tail = std::strtod(value.c_str(), &end);
+            if (!end || *end != '\0' || !(tail >= 0.0 && tail <= 600.0))
+                return fail("--tail takes 0 to 600 seconds, not '" + value + "'");
         } else if (option == "--set" && value.find('=') != std::string::npos) {
             const std::string symbol = value.substr(0, value.find('='));
             char* end = nullptr;
@@ -57,6 +65,7 @@ int main(int argc, char** argv)
     const sf_count_t read = sf_readf_float(in, samples.data(), format.frames);
     sf_close(in);
     samples.resize(static_cast<std::size_t>(read * format.channels));
+    samples.resize(samples.size() + static_cast<std::size_t>(tail * format.samplerate) * static_cast<std::size_t>(format.channels), 0.0f);
     const std::vector<float> out = instance.render(samples, format.channels);
 
     SF_INFO outFormat{};
