@@ -13,6 +13,7 @@
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -22,11 +23,18 @@
 
 namespace {
 
+// Hosts may hand the same buffer as an input and an output: the engine reads copies of the
+// inputs, in pieces of at most this many frames.
+constexpr uint32_t pieceFrames = 4096;
+
 struct Instance {
     std::unique_ptr<EffectBase> engine;
     const lv2::PluginInfo* info = nullptr;
     std::vector<float*> inputs;
     std::vector<float*> outputs;
+    std::vector<std::vector<float>> copies;
+    std::vector<float*> pieceInputs;
+    std::vector<float*> pieceOutputs;
     // Per control port: its buffer, the parameter it carries, the value run saw there last and
     // the reading the engine holds now. A port is applied when it moved since run last looked,
     // unless it moved to the engine's own reading: a restored state has put the exact value in
@@ -68,6 +76,9 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV
             return nullptr;
         self->inputs.assign(self->info->audioInputs, nullptr);
         self->outputs.assign(self->info->audioOutputs, nullptr);
+        self->copies.assign(self->info->audioInputs, std::vector<float>(pieceFrames));
+        self->pieceInputs.assign(self->info->audioInputs, nullptr);
+        self->pieceOutputs.assign(self->info->audioOutputs, nullptr);
         for (int i = 0; i < static_cast<int>(self->info->parameters.size()); ++i) {
             if (self->info->hasPort(i))
                 self->parameters.push_back(i);
@@ -180,9 +191,18 @@ void run(LV2_Handle handle, uint32_t frames)
         self.reading[k] = value;
     }
     tellState(self);
-    if (frames == 0 || frames > static_cast<uint32_t>(std::numeric_limits<VstInt32>::max()))
-        return;
-    self.engine->processReplacing(self.inputs.data(), self.outputs.data(), static_cast<VstInt32>(frames));
+    for (uint32_t done = 0; done < frames;) {
+        const uint32_t n = std::min(frames - done, pieceFrames);
+        for (std::size_t i = 0; i < self.inputs.size(); ++i) {
+            self.pieceInputs[i] = self.inputs[i] ? self.copies[i].data() : nullptr;
+            if (self.inputs[i])
+                std::memcpy(self.copies[i].data(), self.inputs[i] + done, n * sizeof(float));
+        }
+        for (std::size_t o = 0; o < self.outputs.size(); ++o)
+            self.pieceOutputs[o] = self.outputs[o] ? self.outputs[o] + done : nullptr;
+        self.engine->processReplacing(self.pieceInputs.data(), self.pieceOutputs.data(), static_cast<VstInt32>(n));
+        done += n;
+    }
 }
 
 // The host's worker thread: a state from a message, put in place as a restore does.

@@ -148,8 +148,7 @@ std::string pluginTurtle(const PluginInfo& info)
 {
     std::string s = prefixes;
     s += "<" + std::string(info.uri) + ">\n    a lv2:Plugin , lv2:" + info.pluginClass + " ;\n    doap:name " +
-         quoted(info.name) + " ;\n    lv2:requiredFeature lv2:inPlaceBroken ;\n"
-         "    lv2:optionalFeature lv2:hardRTCapable";
+         quoted(info.name) + " ;\n    lv2:optionalFeature lv2:hardRTCapable";
     if (info.stateKey)
         s += " , urid:map , work:schedule ;\n    lv2:extensionData state:interface , work:interface";
     if (info.hasUi)

@@ -413,6 +413,59 @@ TEST(Lv2HostTest, PortsAndStateSavesFromAnotherThreadWhileRunRuns)
     }
 }
 
+// Hosts (Ardour among them) may give an input and an output the same buffer, and long runs: the
+// sound is what separate buffers give.
+TEST(Lv2HostTest, InPlaceBuffersAndLongRunsSoundAsSeparateBuffers)
+{
+    constexpr uint32_t frames = 10000;
+    for (const char* uri : {ombriskUri, vorlaneUri}) {
+        const LilvPlugin* plugin = pluginOf(uri);
+        ASSERT_NE(plugin, nullptr);
+        const uint32_t ports = lilv_plugin_get_num_ports(plugin);
+        std::vector<float> defaults(ports);
+        lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
+        LilvNode* audio = lilv_new_uri(world(), LILV_URI_AUDIO_PORT);
+        LilvNode* control = lilv_new_uri(world(), LILV_URI_CONTROL_PORT);
+        LilvNode* input = lilv_new_uri(world(), LILV_URI_INPUT_PORT);
+        const auto render = [&](bool inPlace) {
+            LilvInstance* instance = lilv_plugin_instantiate(plugin, 44100.0, urids().features());
+            EXPECT_NE(instance, nullptr);
+            std::vector<std::vector<float>> ins, outs;
+            std::vector<float> controls = defaults;
+            std::vector<uint32_t> inPorts, outPorts;
+            for (uint32_t i = 0; i < ports; ++i) {
+                const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
+                if (lilv_port_is_a(plugin, port, control))
+                    lilv_instance_connect_port(instance, i, &controls[i]);
+                else if (lilv_port_is_a(plugin, port, audio))
+                    (lilv_port_is_a(plugin, port, input) ? inPorts : outPorts).push_back(i);
+            }
+            for (std::size_t o = 0; o < outPorts.size(); ++o) {
+                outs.emplace_back(frames);
+                for (uint32_t f = 0; f < frames; ++f)
+                    outs[o][f] = 0.5f * std::sin(0.01f * static_cast<float>(f) * static_cast<float>(o + 1)) *
+                                 (f < 3000 ? 1.0f : 0.0f);
+                lilv_instance_connect_port(instance, outPorts[o], outs[o].data());
+            }
+            for (std::size_t i = 0; i < inPorts.size(); ++i) {
+                ins.push_back(outs[i]);
+                lilv_instance_connect_port(instance, inPorts[i], inPlace ? outs[i].data() : ins[i].data());
+            }
+            lilv_instance_activate(instance);
+            lilv_instance_run(instance, frames);
+            lilv_instance_deactivate(instance);
+            lilv_instance_free(instance);
+            return outs;
+        };
+        const auto separate = render(false);
+        const auto shared = render(true);
+        EXPECT_EQ(shared, separate) << uri;
+        lilv_node_free(audio);
+        lilv_node_free(control);
+        lilv_node_free(input);
+    }
+}
+
 // A port moved to a finite value first, then to NaN or an infinity: the engine keeps the finite
 // one, exactly as an instance that never saw the bad value.
 // A live host: the audio thread passes on curve messages while the host's worker thread
