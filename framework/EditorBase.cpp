@@ -29,3 +29,13 @@ void EditorBase::requestRefresh()
 {
     refreshRequested = true;
 }
+
+void EditorBase::setParameter(VstInt32, float)
+{
+    requestRefresh();
+}
+
+void* EditorBase::window() const
+{
+    return nullptr;
+}

@@ -27,6 +27,11 @@ public:
     virtual void refresh();
     // Any thread, at any time, also while no window is open.
     virtual void requestRefresh();
+    // Any thread (the effect's setParameter, after the engine took the value): concrete
+    // editors note which widgets to move; this one only asks for a refresh.
+    virtual void setParameter(VstInt32 index, float value);
+    // Editor thread, while open: the editor's own window inside the parent; 0 when none.
+    virtual void* window() const;
 
 protected:
     EffectBase* effect;

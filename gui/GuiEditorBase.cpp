@@ -37,8 +37,8 @@ void GuiEditorBase::idle() {
     if (rootView) rootView->idle();
 }
 
-void GuiEditorBase::setParameter(VstInt32, float) {
-    requestRefresh();
+void* GuiEditorBase::window() const {
+    return rootView ? reinterpret_cast<void*>(rootView->getWindow()) : nullptr;
 }
 
 void GuiEditorBase::redraw(const ERect*) {

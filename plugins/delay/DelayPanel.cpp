@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "DelayParameters.h"
 #include "EffectBase.h"
 #include "gui/Picture.h"
 #include "gui/RootView.h"
@@ -15,7 +16,7 @@ using namespace gui;
 
 namespace {
 
-constexpr VstInt32 parameterCount = 8;
+constexpr VstInt32 parameterCount = ombrisk::parameterCount;
 constexpr std::int32_t panelWidth = 240;
 constexpr std::int32_t panelHeight = 160;
 
@@ -57,7 +58,7 @@ std::int32_t heightOf(const Picture* p)
 
 } // namespace
 
-DelayPanel::DelayPanel(EffectBase* edited) : GuiEditorBase(edited)
+DelayPanel::DelayPanel(EffectBase* edited, EditorLink& editorLink) : GuiEditorBase(edited), link(editorLink)
 {
     backgroundPicture = new (std::nothrow) Picture(backgroundId);
     const bool sized = backgroundPicture && backgroundPicture->width() > 0;
@@ -144,26 +145,26 @@ VstInt32 DelayPanel::open(void* parent)
 
     const std::int32_t hSlotWidth = widthOf(hSlotPicture);
     auto* tempo = new (std::nothrow)
-        HorizontalFader(Rect(12, 148, 12 + hSlotWidth, 148 + heightOf(hSlotPicture)), this, 0, 15,
+        HorizontalFader(Rect(12, 148, 12 + hSlotWidth, 148 + heightOf(hSlotPicture)), this, ombrisk::tempo, 15,
                         hSlotWidth + 9, handlePicture, hSlotPicture, Point(0, 0), styleZeroLeft);
     if (tempo)
         tempo->setHandleOffset(Point(1, 0));
-    tempoFader = add(tempo, 0);
-    divFader = verticalFader(18, 3);
-    multFader = verticalFader(43, 4);
-    feedbackFader = verticalFader(68, 1);
-    outposFader = verticalFader(93, 5);
-    volumeFader = verticalFader(118, 2);
+    tempoFader = add(tempo, ombrisk::tempo);
+    divFader = verticalFader(18, ombrisk::divisor);
+    multFader = verticalFader(43, ombrisk::multiplier);
+    feedbackFader = verticalFader(68, ombrisk::feedback);
+    outposFader = verticalFader(93, ombrisk::readLag);
+    volumeFader = verticalFader(118, ombrisk::volume);
     if (volumeFader)
         volumeFader->setDefaultValue(0.75f);
-    reverseButton = button(32 + 15, 6, reversePicture, 0.0f);
-    revTypeButton = button(32 + 53, 7, revTypePicture, 1.0f);
-    tempoText = readout(Rect(175, 144, 196, 154), 0, tempoString);
-    divText = readout(Rect(13, 129, 34, 139), 3, divisorString);
-    multText = readout(Rect(38, 129, 59, 139), 4, multiplierString);
-    feedbackText = readout(Rect(63, 129, 84, 139), 1, percentString);
-    outposText = readout(Rect(88, 129, 109, 139), 5, outposString);
-    volumeText = readout(Rect(113, 129, 134, 139), 2, percentString);
+    reverseButton = button(32 + 15, ombrisk::reverse, reversePicture, 0.0f);
+    revTypeButton = button(32 + 53, ombrisk::reverseType, revTypePicture, 1.0f);
+    tempoText = readout(Rect(175, 144, 196, 154), ombrisk::tempo, tempoString);
+    divText = readout(Rect(13, 129, 34, 139), ombrisk::divisor, divisorString);
+    multText = readout(Rect(38, 129, 59, 139), ombrisk::multiplier, multiplierString);
+    feedbackText = readout(Rect(63, 129, 84, 139), ombrisk::feedback, percentString);
+    outposText = readout(Rect(88, 129, 109, 139), ombrisk::readLag, outposString);
+    volumeText = readout(Rect(113, 129, 134, 139), ombrisk::volume, percentString);
     return 1;
 }
 
@@ -205,25 +206,25 @@ void DelayPanel::showParameter(VstInt32 index)
 {
     ValueWidget* shows[2] = {};
     switch (index) {
-    case 0:
+    case ombrisk::tempo:
         shows[0] = tempoFader, shows[1] = tempoText;
         break;
-    case 1:
+    case ombrisk::feedback:
         shows[0] = feedbackFader, shows[1] = feedbackText;
         break;
-    case 2:
+    case ombrisk::volume:
         shows[0] = volumeFader, shows[1] = volumeText;
         break;
-    case 3:
+    case ombrisk::divisor:
         shows[0] = divFader, shows[1] = divText;
         break;
-    case 4:
+    case ombrisk::multiplier:
         shows[0] = multFader, shows[1] = multText;
         break;
-    case 5:
+    case ombrisk::readLag:
         shows[0] = outposFader, shows[1] = outposText;
         break;
-    case 6:
+    case ombrisk::reverse:
         shows[0] = reverseButton;
         break;
     default:
@@ -242,6 +243,6 @@ void DelayPanel::valueChanged(DrawPort& port, ValueWidget* widget)
     const std::int32_t tag = widget->getTag();
     if (tag < 0 || tag >= parameterCount)
         return;
-    effect->setParameterAndAutomate(tag, widget->getValue());
+    link.parameterEdited(tag, widget->getValue());
     widget->update(port);
 }

@@ -2,6 +2,7 @@
 
 #include "CurveView.h"
 #include "ShaperCurve.h"
+#include "ShaperParameters.h"
 #include "gui/Picture.h"
 #include "gui/RootView.h"
 #include "gui/classic/Dial.h"
@@ -17,7 +18,7 @@ using namespace gui;
 
 namespace {
 
-constexpr VstInt32 parameterCount = 8;
+constexpr VstInt32 parameterCount = vorlane::parameterCount;
 constexpr std::int32_t panelWidth = 568;
 constexpr std::int32_t panelHeight = 290;
 
@@ -39,8 +40,8 @@ Rect placed(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_
 
 }  // namespace
 
-ShaperPanel::ShaperPanel(EffectBase* edited, ShaperCurve& shaperCurve)
-    : classic::GuiEditorBase(edited), curve(shaperCurve)
+ShaperPanel::ShaperPanel(EffectBase* edited, ShaperCurve& shaperCurve, EditorLink& editorLink)
+    : classic::GuiEditorBase(edited), curve(shaperCurve), link(editorLink)
 {
     background = new (std::nothrow) Picture(backgroundId);
     const bool sized = background && background->width() > 0;
@@ -113,23 +114,23 @@ VstInt32 ShaperPanel::open(void* parent)
                           placed(167, 11, widthOf(aboutPicture), heightOf(aboutPicture)), Point(0, 0)),
                       splashTag);
     curveView = add(new (std::nothrow) CurveView(placed(167, 11, widthOf(graphPicture), heightOf(graphPicture)), this,
-                                                 0, graphPicture, pointPicture, curve),
-                    0);
-    preGainDial = dial(108, 71, 1);
-    preFilterDial = dial(107, 207, 2);
-    postGainDial = dial(453, 207, 3);
-    postFilterDial = dial(453, 71, 4);
-    preSwitch = filterSwitch(107, 262, 5);
-    postSwitch = filterSwitch(454, 130, 6);
+                                                 vorlane::shaper, graphPicture, pointPicture, curve),
+                    vorlane::shaper);
+    preGainDial = dial(108, 71, vorlane::preGain);
+    preFilterDial = dial(107, 207, vorlane::preFilter);
+    postGainDial = dial(453, 207, vorlane::postGain);
+    postFilterDial = dial(453, 71, vorlane::postFilter);
+    preSwitch = filterSwitch(107, 262, vorlane::preSwitch);
+    postSwitch = filterSwitch(454, 130, vorlane::postSwitch);
     // The handle's lowest top: the slot's bottom less the handle.
     const std::int32_t faderTop = 22;
     auto* fader = new (std::nothrow) classic::VerticalFader(
-        placed(539, faderTop, widthOf(faderPicture), heightOf(faderPicture)), this, 7, 25,
+        placed(539, faderTop, widthOf(faderPicture), heightOf(faderPicture)), this, vorlane::dryWet, 25,
         faderTop + heightOf(faderPicture) - heightOf(faderHandlePicture), faderHandlePicture, faderPicture,
         Point(0, 0), styleMouseInvertV);
     if (fader)
         fader->setHandleOffset(Point(3, 0));
-    dryWetFader = add(fader, 7);
+    dryWetFader = add(fader, vorlane::dryWet);
     return 1;
 }
 
@@ -176,13 +177,13 @@ void ShaperPanel::refresh()
 classic::ValueWidget* ShaperPanel::widgetOf(VstInt32 index) const
 {
     switch (index) {
-    case 1: return preGainDial;
-    case 2: return preFilterDial;
-    case 3: return postGainDial;
-    case 4: return postFilterDial;
-    case 5: return preSwitch;
-    case 6: return postSwitch;
-    case 7: return dryWetFader;
+    case vorlane::preGain: return preGainDial;
+    case vorlane::preFilter: return preFilterDial;
+    case vorlane::postGain: return postGainDial;
+    case vorlane::postFilter: return postFilterDial;
+    case vorlane::preSwitch: return preSwitch;
+    case vorlane::postSwitch: return postSwitch;
+    case vorlane::dryWet: return dryWetFader;
     default: return nullptr;
     }
 }
@@ -193,7 +194,7 @@ void ShaperPanel::idleWhileTracking()
     if (revision != soundRevision) {
         soundRevision = revision;
         // Only the table: the host hears of the edit once, when the mouse is let go.
-        effect->setParameter(0, 0.0f);
+        link.curveMoved();
     }
     classic::GuiEditorBase::idleWhileTracking();
 }
@@ -205,6 +206,6 @@ void ShaperPanel::valueChanged(DrawPort& port, ValueWidget* widget)
         return;
     if (tag == 0)
         soundRevision = curve.revision();
-    effect->setParameterAndAutomate(tag, widget->getValue());
+    link.parameterEdited(tag, widget->getValue());
     widget->update(port);
 }

@@ -1,5 +1,5 @@
 // What a user does in Ombrisk's editor and what must come of it, wherever the built editor
-// runs: the picture as it opens, a drag of a fader and a short Alt+click.
+// runs: the picture as it opens, a drag of a fader, a short click and a short Alt+click.
 #include "EditorSessions.h"
 
 const std::vector<EditorSession>& editorSessions()
@@ -12,6 +12,8 @@ const std::vector<EditorSession>& editorSessions()
          {{1, 0.5f + 30.0f / 72.0f}}, anyReports},
         // Down and up again 5 ms later, away from the volume fader's handle (volume 1 is at the
         // top): the volume's default.
+        // A short click on the reverse button, which is off in a fresh instance.
+        {"ShortClickOnTheReverseButton", "move 170 52\npress\nrelease\n", "10", {{6, 1.0f}}, 1},
         {"ShortAltClickOnTheVolumeFader", "move 124 90\nkeydown alt\npress\nrelease\nkeyup alt\n", "5",
          {{2, 0.75f}}, 1},
     };
