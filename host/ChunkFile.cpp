@@ -45,26 +45,6 @@ bool readChunkFile(const std::string& path, std::vector<char>& bytes, std::strin
     return true;
 }
 
-namespace {
-
-bool writeBytes(AtomicFile& file, const void* data, std::size_t size, std::string& error)
-{
-    std::FILE* out = std::fopen(file.temporaryPath().c_str(), "wb");
-    if (out == nullptr) {
-        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(data, 1, size, out) == size;
-    const bool closed = std::fclose(out) == 0;
-    if (!written || !closed) {
-        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
 bool writeChunk(PluginLoader& plugin, AtomicFile& file, std::string& error)
 {
     void* data = nullptr;
@@ -73,7 +53,7 @@ bool writeChunk(PluginLoader& plugin, AtomicFile& file, std::string& error)
         error = "the plug-in gave no chunk to save";
         return false;
     }
-    return writeBytes(file, data, static_cast<std::size_t>(size), error);
+    return file.write(data, static_cast<std::size_t>(size), error);
 }
 
 std::optional<PresetFile::Kind> presetKindOf(const std::string& path)
@@ -112,5 +92,5 @@ bool writePresetFile(PluginLoader& plugin, AtomicFile& file, std::string& error)
         return false;
     }
     const std::vector<char> bytes = encodePreset(*preset);
-    return writeBytes(file, bytes.data(), bytes.size(), error);
+    return file.write(bytes.data(), bytes.size(), error);
 }

@@ -7,7 +7,8 @@
 // What a check found. A finding's level says how strict a run must be for it to fail the
 // check: 0 the plug-in crashed, hung or broke memory (always a failure), 1 it gave a wrong
 // result (non-finite sound, lost state, lost changes, texts past the host's buffer), 2 it
-// broke a convention of the interface (texts longer than hosts display).
+// broke a convention of the interface (texts longer than hosts display) or failed at a call
+// that no working host makes (null pointers, absurd sample rates), which the reason says.
 // A check that does not apply to the plug-in (an editor check without a display) is skipped.
 struct Verdict {
     bool passed = true;
@@ -20,7 +21,12 @@ struct ValidationCheck {
     const char* name;
     Verdict (*run)(const std::string& plugin);
     const char* passes;  // the reason printed when it passes
+    int crashLevel;      // the level of a crash or hang: 2 for calls no working host makes
 };
+
+// In the check's process: what it is about to do to the plug-in, so that a crash or a hang
+// there is reported with the call that caused it. The command that runs the checks provides it.
+void reportStep(const std::string& what);
 
 // In the order they run.
 extern const ValidationCheck validationChecks[];

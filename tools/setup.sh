@@ -14,7 +14,7 @@ packages=(
   libx11-dev libxext-dev libxtst-dev xvfb x11-utils
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libpng-dev libstb-dev
-  python3 python3-numpy python3-scipy
+  python3 python3-numpy python3-scipy python3-junitparser
   lsp-plugins-vst dragonfly-reverb-vst qtractor muse
 )
 # Windows builds and their tests under wine (tools/wine-test.sh): the MinGW-w64 cross compilers
