@@ -29,3 +29,8 @@ void EditorBase::requestRefresh()
 {
     refreshRequested = true;
 }
+
+void EditorBase::setParameter(VstInt32, float)
+{
+    requestRefresh();
+}

@@ -27,6 +27,9 @@ public:
     virtual void refresh();
     // Any thread, at any time, also while no window is open.
     virtual void requestRefresh();
+    // Any thread (the effect's setParameter, after the engine took the value): concrete
+    // editors note which widgets to move; this one only asks for a refresh.
+    virtual void setParameter(VstInt32 index, float value);
 
 protected:
     EffectBase* effect;

@@ -78,12 +78,17 @@ public:
     EditorBase* getEditor() const { return editor; }
     // The record handed to the host; it lives inside this object and never moves.
     AEffect* getAEffect() { return &record; }
+    // Whether a constructor of this object could not get what it needs; main then destroys it
+    // and answers null. Other instances are not concerned.
+    bool constructionFailed() const { return failedConstruction; }
 
 protected:
     // Calls the host with this effect's record; 0 without a host callback.
     VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f);
     void setFlag(VstInt32 flag, bool state);
+    // Subclass constructors (host thread).
+    void markConstructionFailed() { failedConstruction = true; }
 
     float sampleRate = 44100.0f;
     EditorBase* editor = nullptr;
@@ -93,4 +98,7 @@ protected:
     VstInt32 curProgram = 0;
     VstInt32 blockSize = 1024;
     AEffect record;
+
+private:
+    bool failedConstruction = false;
 };

@@ -15,7 +15,7 @@ AEffect* moduleMain(audioMasterCallback hostCallback)
         EffectBase* effect = createEffectInstance(hostCallback);
         if (!effect)
             return nullptr;
-        if (constructionFailed) {
+        if (effect->constructionFailed()) {
             delete effect;
             return nullptr;
         }

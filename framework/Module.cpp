@@ -1,4 +1,3 @@
 #include "Module.h"
 
 void* moduleInstance = nullptr;
-std::atomic<bool> constructionFailed{false};

@@ -1,8 +1,6 @@
 // Process-wide state of the loaded plug-in module and the factory each plug-in provides.
 #pragma once
 
-#include <atomic>
-
 #include "AEffect.h"
 
 class EffectBase;
@@ -10,10 +8,6 @@ class EffectBase;
 // The module's instance handle (on ELF systems its base address), set when the library is
 // loaded; the GUI toolkit uses it to name its window class and to find its bitmaps.
 extern void* moduleInstance;
-
-// Set by a constructor that could not allocate what it needs; main then destroys the
-// half-built object and answers null. Never cleared.
-extern std::atomic<bool> constructionFailed;
 
 // Defined once by every plug-in: allocates (without throwing) and constructs its effect, or
 // answers null. Called by main on the host thread.

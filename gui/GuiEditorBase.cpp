@@ -37,10 +37,6 @@ void GuiEditorBase::idle() {
     if (rootView) rootView->idle();
 }
 
-void GuiEditorBase::setParameter(VstInt32, float) {
-    requestRefresh();
-}
-
 void GuiEditorBase::redraw(const ERect*) {
     if (rootView) rootView->redrawWidget(nullptr);
 }

@@ -24,8 +24,6 @@ public:
     VstInt32 open(void* parent) override;
     // Editor thread (effEditIdle and tracking loops).
     void idle() override;
-    // Any thread (the effect's setParameter); concrete editors move their widgets here.
-    virtual void setParameter(VstInt32 index, float value);
     // Editor thread: draws the whole editor now; the argument is not used.
     virtual void redraw(const ERect* area);
 

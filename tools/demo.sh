@@ -19,35 +19,38 @@ render() {
   rendered+=("out/$name.wav")
 }
 
-# Normalised values that land in the middle of one step of Ombrisk's integer parameters.
-bpm() { awk -v v="$1" 'BEGIN { printf "%.6f", (v - 55 + 0.5) / 125 }'; }
-div() { awk -v v="$1" 'BEGIN { printf "%.6f", (v - 1 + 0.5) / 31 }'; }
-mult() { awk -v v="$1" 'BEGIN { printf "%.6f", (v - 1 + 0.5) / 15 }'; }
-
-# Ombrisk (parameters: 0 tempo, 1 feedback, 2 volume, 3 div, 4 mult, 5 outpos, 6 reverse,
-# 7 reverse type). A quarter note at 120 bpm in each playback mode.
+# Ombrisk's factory presets (NAME TAIL --param INDEX=VALUE ... from its preset table), each
+# stored into a program of its own as a host would, and the quarter-note echo in the third
+# playback mode too.
 ombrisk=build/bin/Ombrisk.so
-quarter=(--tail 4 --param "0=$(bpm 120)" --param "3=$(div 4)" --param 1=0.5 --param 2=0.8)
-render ombrisk-normal "$ombrisk" "${quarter[@]}"
-render ombrisk-reverse "$ombrisk" "${quarter[@]}" --param 6=1
-render ombrisk-alternate "$ombrisk" "${quarter[@]}" --param 6=1 --param 7=1
+program=1
+while read -r name tail params; do
+  # shellcheck disable=SC2086 # the parameters are separate words
+  render "ombrisk-$name" "$ombrisk" --tail "$tail" --program "$program" $params
+  [ "$name" = reverse-quarter ] && render ombrisk-alternate-quarter "$ombrisk" --tail "$tail" $params --param 7=1
+  program=$((program + 1))
+done < <(build/bin/factory_presets ombrisk)
 
-# Three programs' settings, each stored into its own program as a host would.
-render ombrisk-program-slapback "$ombrisk" --tail 2 --program 1 \
-  --param "0=$(bpm 150)" --param "3=$(div 16)" --param 1=0.2 --param 2=0.9
-render ombrisk-program-dotted-eighth "$ombrisk" --tail 4 --program 2 \
-  --param "0=$(bpm 120)" --param "3=$(div 16)" --param "4=$(mult 3)" --param 1=0.6 --param 2=0.8
-render ombrisk-program-long-wash "$ombrisk" --tail 6 --program 3 \
-  --param "0=$(bpm 70)" --param "3=$(div 2)" --param 1=0.85 --param 2=0.7 --param 5=0.25
+# Vorlane: one render per factory preset, as the saved state of the plug-in (--load-chunk).
+build/bin/factory_presets vorlane out/vorlane-presets >/dev/null
+for chunk in out/vorlane-presets/*.chunk; do
+  render "vorlane-$(basename "$chunk" .chunk)" build/bin/Vorlane.so --load-chunk "$chunk"
+done
 
-# Vorlane: one render per curve preset in examples/vorlane/*.chunk (the saved state of the
-# plug-in, loaded with --load-chunk).
-if [ -e build/bin/Vorlane.so ]; then
-  for chunk in examples/vorlane/*.chunk; do
-    [ -e "$chunk" ] || continue
-    render "vorlane-$(basename "$chunk" .chunk)" build/bin/Vorlane.so --load-chunk "$chunk"
-  done
-fi
+# The same factory presets through the LV2 bundles, as an LV2 host loads them by their URIs
+# (lv2render, our host on lilv, finds the bundles through LV2_PATH).
+render_lv2() {
+  local name=$1 plugin=$2 preset=$3
+  LV2_PATH="$PWD/build/lib/lv2:/usr/lib/lv2" build/bin/lv2render "$plugin" out/signal.wav "out/$name.wav" \
+    --preset "$plugin:preset:$preset"
+  rendered+=("out/$name.wav")
+}
+while read -r name _; do
+  render_lv2 "lv2-ombrisk-$name" urn:ombrisk-vorlane:ombrisk "$name"
+done < <(build/bin/factory_presets ombrisk)
+for chunk in out/vorlane-presets/*.chunk; do
+  render_lv2 "lv2-vorlane-$(basename "$chunk" .chunk)" urn:ombrisk-vorlane:vorlane "$(basename "$chunk" .chunk)"
+done
 
 # The editors as a host shows them, on a private X server that lives only for the pictures:
 # Ombrisk's, Vorlane's, and Vorlane's again after a curve drawn by a script of mouse moves,

@@ -17,6 +17,9 @@ packages=(
   python3 python3-numpy python3-scipy python3-junitparser
   lsp-plugins-vst dragonfly-reverb-vst qtractor muse
 )
+# The LV2 bundles: headers and schemas (lv2_validate), sord_validate, the lilv library our test
+# host links and its command-line tools (lv2ls, lv2info, lv2apply), and jalv to try them by hand.
+packages+=(lv2-dev sordi lilv-utils liblilv-dev jalv)
 # Windows builds and their tests under wine (tools/wine-test.sh): the MinGW-w64 cross compilers
 # (posix threads), wine64 for the x86_64 build, debootstrap for the i386 root that runs the
 # i686 build (tools/wine-i386-root.sh).

@@ -13,10 +13,7 @@
 
 namespace {
 
-constexpr const char* paramNames[] = {" delay  ", "fiidbk", " volume ", " div ",
-                                      " mult ",   "outpos<-", "reverse", "norm/alt"};
-constexpr const char* paramLabels[] = {"bpm ", " <-<- ", " ->-> ", "/ x ",
-                                       "* x",  ".!.",    "reverse", "rev type"};
+using ombrisk::parameters;
 
 bool isParam(VstInt32 index)
 {
@@ -59,10 +56,10 @@ struct DelayShape {
 DelayShape shapeOf(float delay, float div, float mult, float outpos, VstInt32 bufferLength)
 {
     DelayShape shape{};
-    shape.divisor = truncated(static_cast<double>(div) * 31.0 + 1.0, 1, 32);
-    shape.multiplier = truncated(static_cast<double>(mult) * 15.0 + 1.0, 1, 16);
-    shape.steps = truncated(static_cast<double>(outpos) * 32.0, 0, 32);
-    shape.bpm = truncated(static_cast<double>(delay) * 125.0 + 55.0, 55, 180);
+    shape.divisor = parameters[ombrisk::divisor].step(div);
+    shape.multiplier = parameters[ombrisk::multiplier].step(mult);
+    shape.steps = parameters[ombrisk::readLag].step(outpos);
+    shape.bpm = parameters[ombrisk::tempo].step(delay);
     const VstInt32 barSamples = (240000 / shape.bpm) * 44;
     shape.length = std::min((barSamples / shape.divisor) * shape.multiplier, bufferLength - 1);
     return shape;
@@ -131,7 +128,7 @@ DelayEffect::DelayEffect(audioMasterCallback callback)
     buffer = new (std::nothrow) float[bufferLength];
     programs = new (std::nothrow) DelayProgram[numDelayPrograms];
     if (!buffer || !programs) {
-        constructionFailed = true;
+        markConstructionFailed();
         return;
     }
     setProgram(0);
@@ -160,29 +157,29 @@ void DelayEffect::setParameter(VstInt32 index, float value)
     if (isParam(index) && programs) {
         programs[curProgram].values[index] = value;
         switch (index) {
-        case 0:
+        case ombrisk::tempo:
             delayParam = value;
             updateDelay();
             break;
-        case 1:
+        case ombrisk::feedback:
             feedback = value;
             break;
-        case 2:
+        case ombrisk::volume:
             volume = value;
             break;
-        case 3:
+        case ombrisk::divisor:
             divParam = value;
             updateDelay();
             break;
-        case 4:
+        case ombrisk::multiplier:
             multParam = value;
             updateDelay();
             break;
-        case 5:
+        case ombrisk::readLag:
             outposParam = value;
             updateDelay();
             break;
-        case 6:
+        case ombrisk::reverse:
             reverseParam = value;
             setReverseMode(value, delayParam, divParam, multParam);
             break;
@@ -193,27 +190,27 @@ void DelayEffect::setParameter(VstInt32 index, float value)
         }
     }
     if (editor)
-        editor->requestRefresh();
+        editor->setParameter(index, value);
 }
 
 float DelayEffect::getParameter(VstInt32 index)
 {
     switch (index) {
-    case 0:
+    case ombrisk::tempo:
         return delayParam;
-    case 1:
+    case ombrisk::feedback:
         return feedback;
-    case 2:
+    case ombrisk::volume:
         return volume;
-    case 3:
+    case ombrisk::divisor:
         return divParam;
-    case 4:
+    case ombrisk::multiplier:
         return multParam;
-    case 5:
+    case ombrisk::readLag:
         return outposParam;
-    case 6:
+    case ombrisk::reverse:
         return reverseParam;
-    case 7:
+    case ombrisk::reverseType:
         return revTypeParam;
     default:
         return 0.0f;
@@ -254,34 +251,34 @@ void DelayEffect::getProgramName(char* name)
 void DelayEffect::getParamLabel(VstInt32 index, char* label)
 {
     if (isParam(index))
-        std::strcpy(label, paramLabels[index]);
+        std::strcpy(label, parameters[index].label);
 }
 
 void DelayEffect::getParamDisplay(VstInt32 index, char* text)
 {
     switch (index) {
-    case 0:
+    case ombrisk::tempo:
         formatInteger(bpm, text);
         break;
-    case 1:
+    case ombrisk::feedback:
         formatFloat(feedback, text);
         break;
-    case 2:
+    case ombrisk::volume:
         formatDecibel(volume, text);
         break;
-    case 3:
+    case ombrisk::divisor:
         formatInteger(divisor, text);
         break;
-    case 4:
+    case ombrisk::multiplier:
         formatInteger(multiplier, text);
         break;
-    case 5:
+    case ombrisk::readLag:
         formatInteger(outposSteps, text);
         break;
-    case 6:
+    case ombrisk::reverse:
         formatInteger(playbackMode(), text);
         break;
-    case 7:
+    case ombrisk::reverseType:
         formatInteger(revType, text);
         break;
     default:
@@ -292,7 +289,7 @@ void DelayEffect::getParamDisplay(VstInt32 index, char* text)
 void DelayEffect::getParamName(VstInt32 index, char* text)
 {
     if (isParam(index))
-        std::strcpy(text, paramNames[index]);
+        std::strcpy(text, parameters[index].name);
 }
 
 float DelayEffect::getVu()

@@ -18,7 +18,7 @@
 class DelayEffect : public EffectBaseExt {
 public:
     static constexpr VstInt32 numDelayPrograms = 16;
-    static constexpr VstInt32 numDelayParams = 8;
+    static constexpr VstInt32 numDelayParams = ombrisk::parameterCount;
 
     explicit DelayEffect(audioMasterCallback callback);
     ~DelayEffect() override;

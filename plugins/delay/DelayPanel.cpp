@@ -57,7 +57,7 @@ std::int32_t heightOf(const Picture* p)
 
 } // namespace
 
-DelayPanel::DelayPanel(EffectBase* edited) : GuiEditorBase(edited)
+DelayPanel::DelayPanel(EffectBase* edited, EditorLink& editorLink) : GuiEditorBase(edited), link(editorLink)
 {
     backgroundPicture = new (std::nothrow) Picture(backgroundId);
     const bool sized = backgroundPicture && backgroundPicture->width() > 0;
@@ -242,6 +242,6 @@ void DelayPanel::valueChanged(DrawPort& port, ValueWidget* widget)
     const std::int32_t tag = widget->getTag();
     if (tag < 0 || tag >= parameterCount)
         return;
-    effect->setParameterAndAutomate(tag, widget->getValue());
+    link.parameterEdited(tag, widget->getValue());
     widget->update(port);
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "EditorLink.h"
 #include "gui/GuiEditorBase.h"
 #include "gui/widgets/ValueWidget.h"
 
@@ -29,7 +30,8 @@ public:
 
     // Host thread (the plug-in's construction): attaches itself to the effect and loads the
     // background, whose size is the editor's.
-    explicit DelayPanel(EffectBase* effect);
+    // Edits go out through link, which outlives the panel.
+    DelayPanel(EffectBase* effect, EditorLink& link);
     // Host thread (the effect's destruction): closes a window still open.
     ~DelayPanel() override;
 
@@ -46,13 +48,14 @@ public:
     // Editor thread (idle): moves the widgets of every parameter recorded since the last
     // refresh to the effect's value; the idle pass then draws them.
     void refresh() override;
-    // Editor thread: a widget moved by the user goes to the effect, which tells the host, and
-    // is drawn at once.
+    // Editor thread: a widget moved by the user goes out through the link, and is drawn at
+    // once.
     void valueChanged(gui::DrawPort& port, gui::ValueWidget* widget) override;
 
 private:
     void showParameter(VstInt32 index);
 
+    EditorLink& link;
     gui::HorizontalFader* tempoFader = nullptr;
     gui::VerticalFader* divFader = nullptr;
     gui::VerticalFader* multFader = nullptr;

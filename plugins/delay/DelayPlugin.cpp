@@ -9,8 +9,8 @@ DelayPlugin::DelayPlugin(audioMasterCallback callback) : DelayEffect(callback)
 {
     setUniqueID(fourCharCode("OmbE"));
     // The panel attaches itself to the effect.
-    if (!new (std::nothrow) DelayPanel(this))
-        constructionFailed = true;
+    if (!new (std::nothrow) DelayPanel(this, link))
+        markConstructionFailed();
 }
 
 DelayPlugin::~DelayPlugin()
@@ -18,11 +18,4 @@ DelayPlugin::~DelayPlugin()
     EditorBase* panel = editor;
     setEditor(nullptr);
     delete panel;
-}
-
-void DelayPlugin::setParameter(VstInt32 index, float value)
-{
-    DelayEffect::setParameter(index, value);
-    if (editor)
-        static_cast<DelayPanel*>(editor)->setParameter(index, value);
 }

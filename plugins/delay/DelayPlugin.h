@@ -1,8 +1,9 @@
-// The plug-in class Ombrisk's main constructs: the delay engine with its editor, to which it
-// passes every parameter change.
+// The plug-in class Ombrisk's main constructs: the delay engine with its editor, whose edits
+// reach the engine and the host through the effect's editor link.
 #pragma once
 
 #include "DelayEffect.h"
+#include "EffectEditorLink.h"
 
 class DelayPlugin : public DelayEffect {
 public:
@@ -11,6 +12,7 @@ public:
     explicit DelayPlugin(audioMasterCallback callback);
     // Host thread (effClose): the editor goes first, while the effect it reads is whole.
     ~DelayPlugin() override;
-    // Any thread that sets parameters: the engine first, then the editor is told.
-    void setParameter(VstInt32 index, float value) override;
+
+private:
+    EffectEditorLink link{*this};
 };

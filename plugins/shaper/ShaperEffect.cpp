@@ -4,26 +4,15 @@
 #include "EditorBase.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
 
-static_assert(std::endian::native == std::endian::little, "the chunk is stored little-endian");
-
 namespace {
 
-constexpr char chunkHeader[ShaperEffect::chunkHeaderSize] = "Vorlane v1.0";
 // The float nearest 1/3000: a glide covers its distance in about 3000 samples.
 constexpr float glideRate = 0.00033333333f;
 constexpr double glideDeadZone = 0.01;
-
-const char* const parameterNames[ShaperEffect::numParameters] = {
-    "Shaper", "PreGain", "PreFilter", "PostGain", "PostFilter", "PreSwitch", "PostSwitch", "DryWet",
-};
-const char* const parameterLabels[ShaperEffect::numParameters] = {
-    "", "dB", "Hz", "dB", "Hz", "", "", "% wet",
-};
 
 bool validIndex(VstInt32 index) { return index >= 0 && index < ShaperEffect::numParameters; }
 
@@ -240,15 +229,6 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
     return done;
 }
 
-float readFloat(const unsigned char* at)
-{
-    float v;
-    std::memcpy(&v, at, sizeof v);
-    return v;
-}
-
-void writeFloat(unsigned char* at, float v) { std::memcpy(at, &v, sizeof v); }
-
 }  // namespace
 
 ShaperEffect::ShaperEffect(audioMasterCallback callback)
@@ -267,10 +247,8 @@ ShaperEffect::ShaperEffect(audioMasterCallback callback)
     postFilterRight.setSampleRate(rate);
     tablesRate = rate;
     rebuildShapeTable();
-    for (VstInt32 index = 1; index <= 4; ++index)
-        setParameter(index, 0.5f);
-    for (VstInt32 index = 5; index <= 7; ++index)
-        setParameter(index, 0.0f);
+    for (VstInt32 index = 1; index < numParameters; ++index)
+        setParameter(index, vorlane::parameters[index].defaultValue);
     std::strcpy(programName, "Init");
     // No audio runs yet: the engine starts with all of it in place.
     applyChanges();
@@ -309,24 +287,24 @@ void ShaperEffect::setParameter(VstInt32 index, float value)
 {
     if (!std::isfinite(value))
         return;
-    if (index == 0) {
+    if (index == vorlane::shaper) {
         rebuildShapeTable();
     } else if (index > 0 && index < numParameters) {
         const float previous = paramValues[index - 1].exchange(value);
         std::uint32_t changes = 0;
-        if (index == 2)
+        if (index == vorlane::preFilter)
             changes = preTargetSet;
-        else if (index == 4)
+        else if (index == vorlane::postFilter)
             changes = postTargetSet;
-        else if (index == 5 && (previous != 0.0f) != (value != 0.0f))
+        else if (index == vorlane::preSwitch && (previous != 0.0f) != (value != 0.0f))
             changes = preModeChanged;
-        else if (index == 6 && (previous != 0.0f) != (value != 0.0f))
+        else if (index == vorlane::postSwitch && (previous != 0.0f) != (value != 0.0f))
             changes = postModeChanged;
         if (changes != 0)
             pendingChanges.fetch_or(changes, std::memory_order_release);
     }
     if (editor)
-        editor->requestRefresh();
+        editor->setParameter(index, value);
 }
 
 float ShaperEffect::getParameter(VstInt32 index)
@@ -345,30 +323,30 @@ void ShaperEffect::applyChanges()
     }
     shapes.take();
     const auto value = [this](VstInt32 index) { return paramValues[index - 1].load(std::memory_order_relaxed); };
-    preGainFactor = 2.0f * value(1);
-    postGainFactor = 2.0f * value(3);
-    dryShare = value(7);
+    preGainFactor = 2.0f * value(vorlane::preGain);
+    postGainFactor = 2.0f * value(vorlane::postGain);
+    dryShare = value(vorlane::dryWet);
     if (pendingChanges.load(std::memory_order_relaxed) == 0)
         return;
     const std::uint32_t changes = pendingChanges.exchange(0, std::memory_order_acquire);
     // Each glide's step is worked out from the cutoff where the glide starts.
     if ((changes & preTargetSet) != 0) {
-        preTarget = value(2);
+        preTarget = value(vorlane::preFilter);
         preStep = (preTarget - preCutoff) * glideRate;
     }
     if ((changes & postTargetSet) != 0) {
-        postTarget = value(4);
+        postTarget = value(vorlane::postFilter);
         postStep = (postTarget - postCutoff) * glideRate;
     }
     if ((changes & preModeChanged) != 0) {
-        const int mode = value(5) != 0.0f ? 1 : 0;
+        const int mode = value(vorlane::preSwitch) != 0.0f ? 1 : 0;
         for (ToneFilter* filter : {&preFilterLeft, &preFilterRight}) {
             filter->reset();
             filter->setMode(mode);
         }
     }
     if ((changes & postModeChanged) != 0) {
-        const int mode = value(6) != 0.0f ? 1 : 0;
+        const int mode = value(vorlane::postSwitch) != 0.0f ? 1 : 0;
         for (ToneFilter* filter : {&postFilterLeft, &postFilterRight}) {
             filter->reset();
             filter->setMode(mode);
@@ -488,13 +466,13 @@ void ShaperEffect::getProgramName(char* name)
 void ShaperEffect::getParamLabel(VstInt32 index, char* label)
 {
     if (label && validIndex(index))
-        std::strcpy(label, parameterLabels[index]);
+        std::strcpy(label, vorlane::parameters[index].label);
 }
 
 void ShaperEffect::getParamName(VstInt32 index, char* text)
 {
     if (text && validIndex(index))
-        std::strcpy(text, parameterNames[index]);
+        std::strcpy(text, vorlane::parameters[index].name);
 }
 
 void ShaperEffect::getParamDisplay(VstInt32 index, char* text)
@@ -503,19 +481,19 @@ void ShaperEffect::getParamDisplay(VstInt32 index, char* text)
         return;
     const float v = getParameter(index);
     switch (index) {
-    case 0:
+    case vorlane::shaper:
         std::strcpy(text, "-special-");
         break;
-    case 1:
-    case 3:
+    case vorlane::preGain:
+    case vorlane::postGain:
         formatDecibel(2.0f * v, text);
         break;
-    case 2:
-    case 4:
+    case vorlane::preFilter:
+    case vorlane::postFilter:
         formatFloat(v, text);
         break;
-    case 5:
-    case 6:
+    case vorlane::preSwitch:
+    case vorlane::postSwitch:
         std::strcpy(text, v == 0.0f ? "LP" : "HP");
         break;
     default: {
@@ -527,30 +505,38 @@ void ShaperEffect::getParamDisplay(VstInt32 index, char* text)
     }
 }
 
+vorlane::ShaperState ShaperEffect::state()
+{
+    // One copy of the points: the editor may be moving them.
+    const ShaperCurve::Shape shape = curve.shape();
+    vorlane::ShaperState state;
+    state.points = shape.points;
+    state.count = shape.count;
+    for (VstInt32 index = 1; index < numParameters; ++index)
+        state.values[index - 1] = getParameter(index);
+    return state;
+}
+
+void ShaperEffect::setState(const vorlane::ShaperState& state)
+{
+    curve.setPoints(state.points.data(), state.count);
+    rebuildShapeTable();
+    for (VstInt32 index = 1; index < numParameters; ++index)
+        setParameter(index, state.values[index - 1]);
+    if (editor)
+        editor->requestRefresh();
+}
+
 VstInt32 ShaperEffect::getChunk(void** data, bool)
 {
     if (!data)
         return 0;
-    // One copy of the points: the editor may be moving them.
-    const ShaperCurve::Shape shape = curve.shape();
-    const int count = shape.count;
-    const VstInt32 size = chunkSize(count);
+    const vorlane::ShaperState current = state();
+    const VstInt32 size = vorlane::chunkSize(current.count);
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[size]);
     if (!buffer)
         return 0;
-    unsigned char* at = buffer.get();
-    std::memcpy(at, chunkHeader, chunkHeaderSize);
-    at += chunkHeaderSize;
-    const std::int32_t n = count;
-    std::memcpy(at, &n, sizeof n);
-    at += sizeof n;
-    const CurvePoint* points = shape.points.data();
-    for (int i = 0; i < count; ++i, at += 8) {
-        writeFloat(at, points[i].x);
-        writeFloat(at + 4, points[i].y);
-    }
-    for (VstInt32 index = 1; index < numParameters; ++index, at += 4)
-        writeFloat(at, getParameter(index));
+    vorlane::encodeChunk(current, buffer.get());
     chunkBuffer = std::move(buffer);
     *data = chunkBuffer.get();
     return size;
@@ -558,42 +544,9 @@ VstInt32 ShaperEffect::getChunk(void** data, bool)
 
 VstInt32 ShaperEffect::setChunk(void* data, VstInt32 byteSize, bool)
 {
-    // Everything is read and checked before anything changes: the bytes come from the host.
-    if (!data || byteSize < chunkFixedSize)
+    vorlane::ShaperState read;
+    if (byteSize < 0 || !vorlane::decodeChunk(data, static_cast<std::size_t>(byteSize), read))
         return 0;
-    const unsigned char* bytes = static_cast<const unsigned char*>(data);
-    if (std::memcmp(bytes, chunkHeader, chunkHeaderSize) != 0)
-        return 0;
-    std::int32_t n;
-    std::memcpy(&n, bytes + chunkHeaderSize, sizeof n);
-    if (n < 0 || n > ShaperCurve::maxPoints || byteSize < chunkSize(n))
-        return 0;
-
-    // Points and values are normalised: what lies outside 0..1 no editor or host could have
-    // set, and would drive the engine to infinite or NaN output.
-    const auto normalised = [](float v) { return std::clamp(v, 0.0f, 1.0f); };
-    CurvePoint points[ShaperCurve::maxPoints];
-    const unsigned char* at = bytes + chunkHeaderSize + sizeof n;
-    for (int i = 0; i < n; ++i, at += 8) {
-        const float x = readFloat(at), y = readFloat(at + 4);
-        if (!std::isfinite(x) || !std::isfinite(y))
-            return 0;
-        points[i] = {normalised(x), normalised(y)};
-    }
-    float values[numParameters - 1];
-    for (float& v : values) {
-        v = readFloat(at);
-        at += 4;
-        if (!std::isfinite(v))
-            return 0;
-        v = normalised(v);
-    }
-
-    curve.setPoints(points, n);
-    rebuildShapeTable();
-    for (VstInt32 index = 1; index < numParameters; ++index)
-        setParameter(index, values[index - 1]);
-    if (editor)
-        editor->requestRefresh();
+    setState(read);
     return 1;
 }

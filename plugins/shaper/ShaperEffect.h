@@ -10,6 +10,7 @@
 
 #include "EffectBaseExt.h"
 #include "Handoff.h"
+#include "ShaperChunk.h"
 #include "ShaperCurve.h"
 #include "ToneFilter.h"
 
@@ -20,12 +21,8 @@
 
 class ShaperEffect : public EffectBaseExt {
 public:
-    static constexpr VstInt32 numParameters = 8;
+    static constexpr VstInt32 numParameters = vorlane::parameterCount;
     static constexpr int shapeTableSize = 1024;
-    // Header, point count and seven parameter values around the 8-byte points.
-    static constexpr int chunkHeaderSize = 13;
-    static constexpr int chunkFixedSize = 45;
-    static constexpr VstInt32 chunkSize(int points) { return chunkFixedSize + 8 * points; }
 
     explicit ShaperEffect(audioMasterCallback callback);
     ~ShaperEffect() override;
@@ -45,11 +42,14 @@ public:
     void getParamLabel(VstInt32 index, char* label) override;
     void getParamDisplay(VstInt32 index, char* text) override;
     void getParamName(VstInt32 index, char* text) override;
+    // The state in the layout of ShaperChunk.h.
     VstInt32 getChunk(void** data, bool isPreset) override;
-    // Refuses (0, nothing changed) a chunk with a bad header, a point count outside 0..50,
-    // fewer bytes than that count needs, or a non-finite number. Points and parameter values
-    // outside 0..1, which neither the editor nor a host can set, are taken as 0 or 1.
+    // Refuses (0, nothing changed) what decodeChunk refuses.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+    // Any thread but the audio thread: the curve and parameters 1..7 as they stand, and a
+    // decoded state put in place as setChunk does.
+    vorlane::ShaperState state();
+    void setState(const vorlane::ShaperState& state);
     // Host thread: builds the filters' tables for the new rate beside the ones in use.
     void setSampleRate(float rate) override;
     // Host thread: the filters start from silence at the next block.

@@ -39,8 +39,8 @@ Rect placed(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_
 
 }  // namespace
 
-ShaperPanel::ShaperPanel(EffectBase* edited, ShaperCurve& shaperCurve)
-    : classic::GuiEditorBase(edited), curve(shaperCurve)
+ShaperPanel::ShaperPanel(EffectBase* edited, ShaperCurve& shaperCurve, EditorLink& editorLink)
+    : classic::GuiEditorBase(edited), curve(shaperCurve), link(editorLink)
 {
     background = new (std::nothrow) Picture(backgroundId);
     const bool sized = background && background->width() > 0;
@@ -193,7 +193,7 @@ void ShaperPanel::idleWhileTracking()
     if (revision != soundRevision) {
         soundRevision = revision;
         // Only the table: the host hears of the edit once, when the mouse is let go.
-        effect->setParameter(0, 0.0f);
+        link.curveMoved();
     }
     classic::GuiEditorBase::idleWhileTracking();
 }
@@ -205,6 +205,6 @@ void ShaperPanel::valueChanged(DrawPort& port, ValueWidget* widget)
         return;
     if (tag == 0)
         soundRevision = curve.revision();
-    effect->setParameterAndAutomate(tag, widget->getValue());
+    link.parameterEdited(tag, widget->getValue());
     widget->update(port);
 }

@@ -2,6 +2,7 @@
 // fader, the curve view in the middle and an about picture behind the name panel.
 #pragma once
 
+#include "EditorLink.h"
 #include "gui/classic/GuiEditorBase.h"
 #include "gui/classic/ValueWidget.h"
 
@@ -37,7 +38,8 @@ public:
 
     // Host thread (the plug-in's construction): attaches itself to the effect and loads the
     // background, whose size is the editor's.
-    ShaperPanel(EffectBase* effect, ShaperCurve& curve);
+    // Edits go out through link, which outlives the panel.
+    ShaperPanel(EffectBase* effect, ShaperCurve& curve, EditorLink& link);
     // Host thread (the effect's destruction): closes a window still open.
     ~ShaperPanel() override;
 
@@ -56,7 +58,7 @@ public:
     // Editor thread, once per pass of a tracking loop: while a point is dragged, the sound
     // follows it.
     void idleWhileTracking() override;
-    // Editor thread: a widget moved by the user goes to the effect, which tells the host.
+    // Editor thread: a widget moved by the user goes out through the link.
     void valueChanged(gui::DrawPort& port, gui::ValueWidget* widget) override;
 
     CurveView* getCurveView() const { return curveView; }
@@ -65,6 +67,7 @@ private:
     gui::classic::ValueWidget* widgetOf(VstInt32 index) const;
 
     ShaperCurve& curve;
+    EditorLink& link;
     gui::Picture* background = nullptr;
     gui::Picture* switchPicture = nullptr;
     gui::Picture* graphPicture = nullptr;

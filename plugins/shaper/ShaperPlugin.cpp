@@ -9,8 +9,8 @@ ShaperPlugin::ShaperPlugin(audioMasterCallback callback) : ShaperEffect(callback
 {
     setUniqueID(fourCharCode("VorE"));
     // The panel attaches itself to the effect.
-    if (!new (std::nothrow) ShaperPanel(this, curve))
-        constructionFailed = true;
+    if (!new (std::nothrow) ShaperPanel(this, curve, link))
+        markConstructionFailed();
 }
 
 ShaperPlugin::~ShaperPlugin()
@@ -18,11 +18,4 @@ ShaperPlugin::~ShaperPlugin()
     EditorBase* panel = editor;
     setEditor(nullptr);
     delete panel;
-}
-
-void ShaperPlugin::setParameter(VstInt32 index, float value)
-{
-    ShaperEffect::setParameter(index, value);
-    if (editor)
-        static_cast<ShaperPanel*>(editor)->setParameter(index, value);
 }

@@ -1,7 +1,9 @@
-// The plug-in class Vorlane's main constructs: the shaper engine with its editor, to which it
-// passes every parameter change.
+// The plug-in class Vorlane's main constructs: the shaper engine with its editor, whose edits
+// reach the engine and the host through the effect's editor link; a dragged curve point
+// rebuilds the shaper table at once.
 #pragma once
 
+#include "EffectEditorLink.h"
 #include "ShaperEffect.h"
 
 class ShaperPlugin : public ShaperEffect {
@@ -12,6 +14,15 @@ public:
     // Host thread (effClose): the editor goes first, while the effect and curve it reads are
     // whole.
     ~ShaperPlugin() override;
-    // Any thread that sets parameters: the engine first, then the editor is told.
-    void setParameter(VstInt32 index, float value) override;
+
+private:
+    class Link : public EffectEditorLink {
+    public:
+        explicit Link(ShaperPlugin& plugin) : EffectEditorLink(plugin), shaper(plugin) {}
+        void curveMoved() override { shaper.rebuildShapeTable(); }
+
+    private:
+        ShaperPlugin& shaper;
+    };
+    Link link{*this};
 };

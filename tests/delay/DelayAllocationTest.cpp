@@ -35,7 +35,7 @@ TEST(DelayAllocationTest, FailedBufferMarksConstructionAndStaysSafe)
     failLargeAllocations = true;
     DelayEffect effect(nullptr);
     failLargeAllocations = false;
-    EXPECT_TRUE(constructionFailed);
+    EXPECT_TRUE(effect.constructionFailed());
 
     // main destroys such an object at once, but nothing in it may crash meanwhile.
     float sample = 0.0f;
@@ -46,6 +46,9 @@ TEST(DelayAllocationTest, FailedBufferMarksConstructionAndStaysSafe)
     effect.setProgram(1);
     effect.suspend();
     EXPECT_EQ(effect.getVu(), 0.0f);
+
+    DelayEffect next(nullptr);
+    EXPECT_FALSE(next.constructionFailed()) << "the failure was that instance's own";
 }
 
 } // namespace

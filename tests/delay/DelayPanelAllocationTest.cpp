@@ -138,18 +138,23 @@ TEST_F(DelayPanelAllocationTest, PanelWithoutItsBackgroundKeepsItsSize)
     exercise(*panel, platform, window, true);
 }
 
-// Last: it marks the process, as main would see it.
+// A failed instance as main sees it, and the next one built whole.
 TEST_F(DelayPanelAllocationTest, NoMemoryForTheEditorMeansNoPlugin)
 {
-    ASSERT_FALSE(constructionFailed);
     failSize = sizeof(DelayPanel);
     EffectBase* effect = createEffectInstance(host);
     failSize = 0;
     ASSERT_NE(effect, nullptr);
-    EXPECT_TRUE(constructionFailed) << "main destroys it and answers null";
+    EXPECT_TRUE(effect->constructionFailed()) << "main destroys it and answers null";
     EXPECT_EQ(effect->getEditor(), nullptr);
     EXPECT_EQ(effect->getAEffect()->flags & effFlagsHasEditor, 0);
     delete effect;
+
+    EffectBase* next = createEffectInstance(host);
+    ASSERT_NE(next, nullptr);
+    EXPECT_FALSE(next->constructionFailed());
+    EXPECT_NE(next->getEditor(), nullptr);
+    delete next;
 }
 
 } // namespace

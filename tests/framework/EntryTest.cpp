@@ -79,13 +79,20 @@ TEST(EntryTest, ModuleInstanceIsTheLibraryBaseAddress)
     EXPECT_EQ(module.symbol<MainProc>("main"), module.symbol<MainProc>("VSTPluginMain"));
 }
 
-TEST(EntryTest, FailedConstructionIsDestroyedAndAnswersNull)
+// The module fails every other construction: a failure belongs to its own instance only, and
+// the next one in the same process is built as usual.
+TEST(EntryTest, FailedConstructionIsDestroyedAndTheNextOneSucceeds)
 {
     EntryModule module(ENTRY_TEST_FAILING);
     ASSERT_NE(module.library, nullptr) << dlerror();
+    ASSERT_EQ(module.constructed() % 2, 0);
     const int destroyedBefore = module.destroyed();
     EXPECT_EQ(module.callMain(2400), nullptr);
     EXPECT_EQ(module.destroyed(), destroyedBefore + 1);
+    AEffect* effect = module.callMain(2400);
+    ASSERT_NE(effect, nullptr) << "an earlier failure made this instance fail too";
+    EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+    EXPECT_EQ(module.destroyed(), destroyedBefore + 2);
 }
 
 TEST(EntryTest, ThrowingConstructorAnswersNull)

@@ -1,5 +1,5 @@
 // A minimal plug-in around the real entry point, built three ways to exercise main: one that
-// constructs normally, one whose constructor reports a failed allocation, and one whose
+// constructs normally, one whose constructor reports a failed allocation every other time, and one whose
 // constructor throws. It exports counters so the tests can see what main did.
 #include <new>
 #include <stdexcept>
@@ -17,8 +17,8 @@ public:
     explicit EntryTestEffect(audioMasterCallback callback) : EffectBaseExt(callback, 1, 1)
     {
         ++constructed;
-        if (ENTRY_TEST_MODE == 1)
-            constructionFailed = true;
+        if (ENTRY_TEST_MODE == 1 && constructed % 2 == 1)
+            markConstructionFailed();
         if (ENTRY_TEST_MODE == 2)
             throw std::runtime_error("constructor failure");
     }

@@ -1,5 +1,6 @@
 # Installs the build into a scratch prefix and checks that the plug-ins land where the caller
-# says (<prefix>/lib/vst on Linux, where Linux hosts look) and plughost in <prefix>/bin.
+# says (<prefix>/lib/vst and the LV2 bundles in <prefix>/lib/lv2 on Linux, where Linux hosts
+# look) and plughost in <prefix>/bin.
 # Arguments: -DBUILD_DIR=... -DPREFIX=... -DPLUGINS=path;path [-DHOST=bin/plughost.exe]
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}

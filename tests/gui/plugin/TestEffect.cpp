@@ -12,7 +12,7 @@ TestEffect::TestEffect(audioMasterCallback host) : EffectBaseExt(host, 1, 3) {
     setNumInputs(1);
     setNumOutputs(2);
     setFlagCanReplacing(true);
-    if (!new (std::nothrow) TestPanel(this)) constructionFailed = true;
+    if (!new (std::nothrow) TestPanel(this)) markConstructionFailed();
 }
 
 void TestEffect::setParameter(VstInt32 index, float value) {
