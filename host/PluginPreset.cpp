@@ -25,9 +25,7 @@ std::vector<float> parameterValues(AEffect& effect)
 void loadProgram(PluginLoader& plugin, const PresetProgram& program)
 {
     AEffect& effect = *plugin.effect();
-    std::array<char, programNameBytes> name {};
-    std::copy_n(program.name.begin(), std::min(program.name.size(), name.size() - 1), name.begin());
-    plugin.dispatch(effSetProgramName, 0, 0, name.data());
+    nameProgram(plugin, program.name);
     for (std::size_t i = 0; i < program.values.size(); ++i)
         effect.setParameter(&effect, static_cast<VstInt32>(i), program.values[i]);
 }
@@ -48,6 +46,13 @@ std::string count(VstInt32 n, const char* one, const char* many)
 }
 
 } // namespace
+
+void nameProgram(PluginLoader& plugin, const std::string& text)
+{
+    std::array<char, programNameBytes> name {};
+    std::copy_n(text.begin(), std::min(text.size(), name.size() - 1), name.begin());
+    plugin.dispatch(effSetProgramName, 0, 0, name.data());
+}
 
 std::optional<PresetFile> capturePreset(PluginLoader& plugin, PresetFile::Kind kind, std::string& error)
 {
@@ -135,7 +140,7 @@ bool applyPreset(PluginLoader& plugin, const PresetFile& preset, std::string& er
             return false;
         }
         if (!bank && !preset.programs.empty())
-            loadProgram(plugin, {preset.programs[0].name, {}});
+            nameProgram(plugin, preset.programs[0].name);
         return true;
     }
     if (!bank) {

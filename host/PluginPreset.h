@@ -18,6 +18,9 @@ std::optional<PresetFile> capturePreset(PluginLoader& plugin, PresetFile::Kind k
 // plug-in that takes none), or empty when it fits.
 std::string presetMismatch(const AEffect& effect, const PresetFile& preset);
 
+// Names the current program, cut to the 23 characters plug-ins keep.
+void nameProgram(PluginLoader& plugin, const std::string& name);
+
 // Loads the preset: a program into the current program, a bank into every program (then
 // selects the bank's current one). Refuses a preset that does not fit before changing
 // anything; when the plug-in refuses the chunk, its state from before is handed back to it.

@@ -39,6 +39,7 @@ const char* const helpText =
     "                     applied after --load-chunk, --preset and --program\n"
     "  --program N        select program N before rendering (after a bank is loaded, before\n"
     "                     a program is loaded into it)\n"
+    "  --program-name TEXT  name the current program TEXT (after --program and --preset)\n"
     "  --block N          frames per process call, 1 to 65536 (default 512)\n"
     "  --tail SECONDS     render this much silence after IN's end (default 0)\n"
     "  --accumulate       use the accumulating process call on zeroed outputs even when the\n"
@@ -89,6 +90,7 @@ struct Options {
     std::string saveChunk;
     std::string preset;
     std::string savePreset;
+    std::optional<std::string> programName;
 };
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -123,7 +125,8 @@ std::string parseOptions(const CommandArguments& arguments, Options& options)
             continue;
         }
         static const char* const valued[] = {"--param",      "--program", "--block",      "--tail",
-                                             "--load-chunk", "--save-chunk", "--preset", "--save-preset"};
+                                             "--load-chunk", "--save-chunk", "--preset", "--save-preset",
+                                             "--program-name"};
         if (std::find(std::begin(valued), std::end(valued), name) == std::end(valued))
             return "unknown option " + name;
         std::string value;
@@ -159,6 +162,8 @@ std::string parseOptions(const CommandArguments& arguments, Options& options)
             options.saveChunk = value;
         } else if (name == "--preset") {
             options.preset = value;
+        } else if (name == "--program-name") {
+            options.programName = value;
         } else {
             if (!presetKindOf(value))
                 return "--save-preset '" + value + "' must end in .fxp (one program) or .fxb (a bank)";
@@ -395,6 +400,8 @@ int Render::run()
         plugin_.dispatch(effSetProgram, 0, *options_.program);
     if (preset && !bank && !applyPreset(plugin_, *preset, error_))
         return fail(presetRefused(error_));
+    if (options_.programName)
+        nameProgram(plugin_, *options_.programName);
     for (const ParameterSetting& setting : *parameters)
         effect->setParameter(effect, setting.index, setting.value);
 

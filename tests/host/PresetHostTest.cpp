@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <regex>
+#include <sstream>
 
 namespace {
 
@@ -262,5 +263,80 @@ TEST(PresetOptions, WrongCommandLinesAreUsageErrors)
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
 }
+
+#ifdef FACTORY_PRESET_FILES
+// The factory presets' files, made at build time, each load back as the preset itself: an
+// Ombrisk program as its settings, and as the same program of the bank; a Vorlane program as
+// its chunk.
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> all;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        all.push_back(line);
+    return all;
+}
+
+TEST(FactoryPresetFiles, OmbriskProgramsAndBankRenderAsTheirSettings)
+{
+    const auto table = runCommand({FACTORY_PRESETS, "ombrisk"});
+    ASSERT_EQ(table.exitCode, 0) << table.err;
+    const auto titles = runCommand({FACTORY_PRESETS, "titles", "ombrisk"});
+    ScratchFolder dir;
+    ASSERT_TRUE(writeSound(dir / "in.wav", phrase()));
+    const std::string in = (dir / "in.wav").string();
+    const std::string folder = std::string(FACTORY_PRESET_FILES) + "/Ombrisk/";
+    const std::string bank = folder + "factory.fxb";
+    const auto shown = plughost({"info", "--preset", bank});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    const auto presets = lines(table.out);
+    ASSERT_GE(presets.size(), 3u);
+    for (std::size_t i = 0; i < presets.size(); ++i) {
+        std::istringstream words(presets[i]);
+        std::string name, tail;
+        words >> name >> tail;
+        std::vector<std::string> settings {"process", OMBRISK_PLUGIN, in, (dir / "settings.wav").string()};
+        for (std::string word; words >> word;)
+            settings.push_back(word);
+        auto result = plughost(settings);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        result = plughost({"process", OMBRISK_PLUGIN, in, (dir / "program.wav").string(), "--preset",
+                           folder + name + ".fxp"});
+        ASSERT_EQ(result.exitCode, 0) << name << ": " << result.err;
+        result = plughost({"process", OMBRISK_PLUGIN, in, (dir / "bank.wav").string(), "--preset", bank, "--program",
+                           std::to_string(i)});
+        ASSERT_EQ(result.exitCode, 0) << name << ": " << result.err;
+        const Sound expected = readSound(dir / "settings.wav");
+        EXPECT_EQ(readSound(dir / "program.wav").samples, expected.samples) << name;
+        EXPECT_EQ(readSound(dir / "bank.wav").samples, expected.samples) << name;
+        // The bank's program i carries the preset's title.
+        const std::string title = lines(titles.out).at(i).substr(name.size() + 1);
+        EXPECT_TRUE(std::regex_search(shown.out, std::regex("\\n\\s+" + std::to_string(i) + "\\s+\"" + title + "\"")))
+            << title << "\n" << shown.out;
+    }
+    EXPECT_TRUE(std::regex_search(shown.out, std::regex(R"(Programs:\s+16\n)"))) << shown.out;
+    EXPECT_TRUE(std::regex_search(shown.out, std::regex(R"(\n\s+15\s+"Init 16")"))) << shown.out;
+}
+
+TEST(FactoryPresetFiles, VorlaneProgramsRenderAsTheirChunks)
+{
+    ScratchFolder dir;
+    const auto chunks = runCommand({FACTORY_PRESETS, "vorlane", (dir / "chunks").string()});
+    ASSERT_EQ(chunks.exitCode, 0) << chunks.err;
+    ASSERT_TRUE(writeSound(dir / "in.wav", phrase()));
+    const std::string in = (dir / "in.wav").string();
+    const auto paths = lines(chunks.out);
+    ASSERT_GE(paths.size(), 3u);
+    for (const std::string& chunk : paths) {
+        const std::string name = std::filesystem::path(chunk).stem().string();
+        auto result = plughost({"process", VORLANE_PLUGIN, in, (dir / "chunk.wav").string(), "--load-chunk", chunk});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        result = plughost({"process", VORLANE_PLUGIN, in, (dir / "program.wav").string(), "--preset",
+                           std::string(FACTORY_PRESET_FILES) + "/Vorlane/" + name + ".fxp"});
+        ASSERT_EQ(result.exitCode, 0) << name << ": " << result.err;
+        EXPECT_EQ(readSound(dir / "program.wav").samples, readSound(dir / "chunk.wav").samples) << name;
+    }
+}
+#endif
 
 } // namespace
