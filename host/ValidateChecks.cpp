@@ -380,27 +380,27 @@ Verdict checkUnusualCalls(Subject& subject, const std::string&)
 {
     PluginLoader& plugin = subject.loader();
     const std::string none = ", a call no working host makes";
-    reportStep("effGetChunk with a null address for the chunk" + none);
+    reportStep("effGetChunk with a null address for the chunk" + none, true);
     plugin.dispatch(effGetChunk, 0, 0, nullptr);
-    reportStep("effSetChunk with a null chunk of 0 bytes" + none);
+    reportStep("effSetChunk with a null chunk of 0 bytes" + none, true);
     plugin.dispatch(effSetChunk, 0, 0, nullptr);
-    reportStep("effEditGetRect with a null address for the size" + none);
+    reportStep("effEditGetRect with a null address for the size" + none, true);
     plugin.dispatch(effEditGetRect, 0, 0, nullptr);
-    reportStep("effProcessEvents with no events" + none);
+    reportStep("effProcessEvents with no events" + none, true);
     plugin.dispatch(effProcessEvents, 0, 0, nullptr);
-    reportStep("effSetSpeakerArrangement with no arrangements" + none);
+    reportStep("effSetSpeakerArrangement with no arrangements" + none, true);
     plugin.dispatch(effSetSpeakerArrangement, 0, 0, nullptr);
     for (float rate : {0.0f, -44100.0f, nan, inf, 1e9f, 1.0f}) {
-        reportStep("effSetSampleRate " + number(rate) + " Hz" + none);
+        reportStep("effSetSampleRate " + number(rate) + " Hz" + none, true);
         plugin.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
     }
     for (VstIntPtr size : {VstIntPtr{0}, VstIntPtr{-1}, VstIntPtr{1} << 30}) {
-        reportStep("effSetBlockSize " + std::to_string(size) + none);
+        reportStep("effSetBlockSize " + std::to_string(size) + none, true);
         plugin.dispatch(effSetBlockSize, 0, size);
     }
-    reportStep("effSetBlockSizeAndSampleRate -1 and NaN" + none);
+    reportStep("effSetBlockSizeAndSampleRate -1 and NaN" + none, true);
     plugin.dispatch(effSetBlockSizeAndSampleRate, 0, -1, nullptr, nan);
-    reportStep("processing at 44100 Hz in blocks of 512 after calls no working host makes");
+    reportStep("processing at 44100 Hz in blocks of 512 after calls no working host makes", true);
     subject.configure(44100.0f, 512);
     const Channels out = subject.render(noise(subject.inputs(), 44100, 3), 512);
     if (firstNonFinite(out) >= 0)
@@ -475,6 +475,11 @@ Verdict checkAutomation(Subject& subject, const std::string&)
         const float value = kind < 2   ? hostileValues[random() % std::size(hostileValues)]
                             : kind == 2 && anyValue ? nonFiniteValues[random() % std::size(nonFiniteValues)]
                                                     : unit(random);
+        // Only values outside the usual run are named: a hang after one says which it was.
+        if (kind <= 2)
+            reportStep("automation at frame " + std::to_string(at) + ": parameter " + std::to_string(p) + " set to " +
+                           number(value) + (anyValue ? ", after NaN and infinities, which no working host sends" : ""),
+                       anyValue);
         subject.setParameter(p, value);
         sent[static_cast<std::size_t>(p)] = value;
         subject.process(in, out, at, std::min(32, frames - at));
@@ -606,9 +611,10 @@ Verdict checkState(Subject& original, const std::string& path)
             }
         }
     }
+    // Below -60 dB of the peak the difference is a rounding of the saved values, not lost state.
     if (worst > 1e-5 * peak)
-        findings.add(1, "the restored instance sounds different (by " + number(worst) + " at frame " +
-                            std::to_string(where) + ")");
+        findings.add(worst > 1e-3 * peak ? 1 : 2, "the restored instance sounds different (by " + number(worst) +
+                                                      " at frame " + std::to_string(where) + ")");
     return findings.verdict();
 }
 
@@ -755,17 +761,17 @@ Verdict withSubject(const std::string& path)
 } // namespace
 
 const ValidationCheck validationChecks[] = {
-    {"record", withSubject<checkRecord>, "magic, counts, entries and flags agree with the dispatcher", 0},
-    {"opcodes", withSubject<checkOpcodes>, "every opcode survives hostile indices, values, names and chunks", 0},
+    {"record", withSubject<checkRecord>, "magic, counts, entries and flags agree with the dispatcher"},
+    {"opcodes", withSubject<checkOpcodes>, "every opcode survives hostile indices, values, names and chunks"},
     {"unusual-calls", withSubject<checkUnusualCalls>,
-     "null pointers, absurd sample rates and block sizes are survived (calls no working host makes)", 2},
-    {"texts", withSubject<checkTexts>, "names, labels, displays and program names end within their buffers", 0},
-    {"automation", withSubject<checkAutomation>, "finite output under random automation every 32 samples, NaN and inf included", 0},
-    {"rates-and-blocks", withSubject<checkRatesAndBlocks>, "finite output at 22050 to 192000 Hz in blocks of 1 to 4096", 0},
-    {"bad-audio", withSubject<checkBadAudio>, "finite output within one second after NaN, inf, denormal and huge samples", 0},
-    {"state", withSubject<checkState>, "saved state restores the same parameters and sound in a fresh instance", 0},
-    {"programs", withSubject<checkPrograms>, "every program can be selected and plays", 0},
-    {"threads", withSubject<checkThreads>, "parameters set from a second thread while audio runs arrive, and nothing breaks", 0},
-    {"editor", withSubject<checkEditor>, "the editor opens, shows, idles and closes three times while audio runs", 0},
+     "null pointers, absurd sample rates and block sizes are survived (calls no working host makes)"},
+    {"texts", withSubject<checkTexts>, "names, labels, displays and program names end within their buffers"},
+    {"automation", withSubject<checkAutomation>, "finite output under random automation every 32 samples, NaN and inf included"},
+    {"rates-and-blocks", withSubject<checkRatesAndBlocks>, "finite output at 22050 to 192000 Hz in blocks of 1 to 4096"},
+    {"bad-audio", withSubject<checkBadAudio>, "finite output within one second after NaN, inf, denormal and huge samples"},
+    {"state", withSubject<checkState>, "saved state restores the same parameters and sound in a fresh instance"},
+    {"programs", withSubject<checkPrograms>, "every program can be selected and plays"},
+    {"threads", withSubject<checkThreads>, "parameters set from a second thread while audio runs arrive, and nothing breaks"},
+    {"editor", withSubject<checkEditor>, "the editor opens, shows, idles and closes three times while audio runs"},
 };
 const int validationCheckCount = static_cast<int>(std::size(validationChecks));

@@ -139,25 +139,28 @@ Verdict runIsolated(const ValidationCheck& check, const std::string& plugin)
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    // Steps come as "~" (or "~!" for one no working host makes), the text and a line feed.
     std::string step;
+    bool beyondHosts = false;
     std::size_t at = 0;
     while (at < message.size() && message[at] == '~') {
         const std::size_t end = message.find('\n', at);
         if (end == std::string::npos)
             break;
-        step = message.substr(at + 1, end - at - 1);
+        beyondHosts = at + 1 < end && message[at + 1] == '!';
+        step = message.substr(at + (beyondHosts ? 2 : 1), end - at - (beyondHosts ? 2 : 1));
         at = end + 1;
     }
     const std::string during = step.empty() ? "" : " at the step: " + step;
+    const int level = beyondHosts ? 2 : 0;
     if (timedOut)
-        return {false, false, check.crashLevel, "did not finish within " + std::to_string(checkSeconds) + " s" + during};
+        return {false, false, level, "did not finish within " + std::to_string(checkSeconds) + " s" + during};
     if (WIFSIGNALED(status))
-        return {false, false, check.crashLevel, "the plug-in crashed (" + signalName(WTERMSIG(status)) + ")" + during};
+        return {false, false, level, "the plug-in crashed (" + signalName(WTERMSIG(status)) + ")" + during};
     // A sanitizer's or the plug-in's own handler may turn a crash into an exit.
     if (message.size() < at + 3 || message[at] != '=')
-        return {false, false, check.crashLevel, "the plug-in crashed (the check's process ended with status " +
-                                                    std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")" +
-                                                    during};
+        return {false, false, level, "the plug-in crashed (the check's process ended with status " +
+                                         std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")" + during};
     Verdict verdict;
     verdict.level = message[at + 1] - '0';
     verdict.skipped = message[at + 2] == 'S';
@@ -302,10 +305,10 @@ bool writeReport(const std::string& path, const std::vector<PluginOutcome>& outc
 
 } // namespace
 
-void reportStep(const std::string& what)
+void reportStep(const std::string& what, bool beyondHosts)
 {
     if (stepChannel >= 0)
-        writeAll(stepChannel, "~" + what + "\n");
+        writeAll(stepChannel, (beyondHosts ? "~!" : "~") + what + "\n");
 }
 
 int validateCommand(const CommandArguments& arguments)
