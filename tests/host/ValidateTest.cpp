@@ -197,4 +197,19 @@ TEST(PlugHostValidate, FolderChecksEveryPluginWithATable)
     EXPECT_EQ(empty.exitCode, 1);
 }
 
+// What a report holds comes from file names and plug-ins' texts: markup characters and bytes
+// that are not UTF-8 still make a report the reader takes.
+TEST(PlugHostValidate, ReportCarriesAnyFileName)
+{
+    ScratchFolder dir;
+    const fs::path plugin = dir / "Gui & <Test> \"\xff\".so";
+    fs::copy_file(GUI_TEST_PLUGIN, plugin);
+    const auto report = dir / "report.xml";
+    const auto result = runCommand({PLUGHOST, "validate", plugin.string(), "--report", report.string()});
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    const std::vector<ReportedCase> cases = readReport(report);
+    ASSERT_FALSE(cases.empty());
+    EXPECT_EQ(cases[0].suite, "Gui & <Test> \"\xef\xbf\xbd\".so");
+}
+
 } // namespace
