@@ -448,13 +448,13 @@ Verdict checkTexts(Subject& subject, const std::string&)
     return findings.verdict();
 }
 
-// Values a faulty host's automation may send: out of range, denormal, the ends; and those no
-// working host sends, which come only in the second half of the run.
-constexpr float hostileValues[] = {-1.0f, 2.0f, 1e-40f, FLT_MIN / 2.0f, 0.0f, 1.0f};
-constexpr float nonFiniteValues[] = {nan, inf, -inf};
+// Values at the edges of what hosts send (the ends, denormals); and values outside 0 to 1,
+// which no working host sends and which come only in the second half of the run.
+constexpr float edgeValues[] = {1e-40f, FLT_MIN / 2.0f, 0.0f, 1.0f};
+constexpr float outsideValues[] = {-1.0f, 2.0f, nan, inf, -inf};
 
-// Random automation before every 32-sample sub-block, hostile values among it: for 1.5 s
-// finite ones, then NaN and infinities too, whose consequences count at --strict 2 only.
+// Random automation before every 32-sample sub-block, edge values among it: for 1.5 s values
+// from 0 to 1, then values outside too, whose consequences count at --strict 2 only.
 Verdict checkAutomation(Subject& subject, const std::string&)
 {
     const VstInt32 params = subject.params();
@@ -472,13 +472,13 @@ Verdict checkAutomation(Subject& subject, const std::string&)
         const bool anyValue = at >= frames / 2;
         const VstInt32 p = index(random);
         const auto kind = random() % 6;
-        const float value = kind < 2   ? hostileValues[random() % std::size(hostileValues)]
-                            : kind == 2 && anyValue ? nonFiniteValues[random() % std::size(nonFiniteValues)]
+        const float value = kind < 2   ? edgeValues[random() % std::size(edgeValues)]
+                            : kind == 2 && anyValue ? outsideValues[random() % std::size(outsideValues)]
                                                     : unit(random);
         // Only values outside the usual run are named: a hang after one says which it was.
         if (kind <= 2)
             reportStep("automation at frame " + std::to_string(at) + ": parameter " + std::to_string(p) + " set to " +
-                           number(value) + (anyValue ? ", after NaN and infinities, which no working host sends" : ""),
+                           number(value) + (anyValue ? ", after values outside 0 to 1, which no working host sends" : ""),
                        anyValue);
         subject.setParameter(p, value);
         sent[static_cast<std::size_t>(p)] = value;
@@ -489,20 +489,21 @@ Verdict checkAutomation(Subject& subject, const std::string&)
                     return fail(anyValue ? 2 : 1,
                                 "output not finite at frame " + std::to_string(f) + ", after parameter " +
                                     std::to_string(p) + " was set to " + number(value) +
-                                    (anyValue ? ", in automation that also sent NaN and infinities, which no "
-                                                "working host sends"
+                                    (anyValue ? ", in automation that also sent values outside 0 to 1 (-1, 2, NaN, "
+                                                "infinities), which no working host sends"
                                               : ""));
                 }
             }
         }
     }
-    // A value that is not finite read back after one was set is the host's own fault passed on.
+    // A value that is not finite read back after one outside 0 to 1 was set is the host's own
+    // fault passed on.
     for (VstInt32 p = 0; p < params; ++p) {
         const float read = subject.getParameter(p);
         const float last = sent[static_cast<std::size_t>(p)];
         if (std::isfinite(read))
             continue;
-        if (std::isfinite(last))
+        if (last >= 0.0f && last <= 1.0f)
             findings.add(1, "parameter " + std::to_string(p) + " reads " + number(read) + " after it was set to " +
                                 number(last));
         else
@@ -766,7 +767,7 @@ const ValidationCheck validationChecks[] = {
     {"unusual-calls", withSubject<checkUnusualCalls>,
      "null pointers, absurd sample rates and block sizes are survived (calls no working host makes)"},
     {"texts", withSubject<checkTexts>, "names, labels, displays and program names end within their buffers"},
-    {"automation", withSubject<checkAutomation>, "finite output under random automation every 32 samples, NaN and inf included"},
+    {"automation", withSubject<checkAutomation>, "finite output under random automation every 32 samples, values outside 0 to 1 included"},
     {"rates-and-blocks", withSubject<checkRatesAndBlocks>, "finite output at 22050 to 192000 Hz in blocks of 1 to 4096"},
     {"bad-audio", withSubject<checkBadAudio>, "finite output within one second after NaN, inf, denormal and huge samples"},
     {"state", withSubject<checkState>, "saved state restores the same parameters and sound in a fresh instance"},
