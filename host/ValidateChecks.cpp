@@ -286,6 +286,12 @@ Verdict checkRecord(Subject& subject, const std::string&)
     return findings.verdict();
 }
 
+bool claimsBypass(PluginLoader& plugin)
+{
+    char bypass[] = "bypass";
+    return plugin.dispatch(effCanDo, 0, 0, bypass) > 0;
+}
+
 // Every dispatcher opcode with the hostile arguments faulty hosts and damaged projects give:
 // indices and values out of range, long names, chunks of garbage, opcodes of later versions of
 // the interface. Calls no host makes at all are the next check's.
@@ -352,14 +358,18 @@ Verdict checkOpcodes(Subject& subject, const std::string&)
         reportStep("effSetChunk with " + std::to_string(size) + " bytes of garbage");
         plugin.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(size), garbage.data());
     }
-    reportStep("the opcodes that take no arguments, bypass on and off, a vendor-specific call");
+    reportStep("the opcodes that take no arguments and a vendor-specific call");
     for (VstInt32 opcode : {effGetVu, effIdentify, effGetVstVersion, effGetPlugCategory, effGetTailSize, effIdle,
                             effGetVendorVersion, effKeysRequired, effGetNumProgramCategories, effGetCurrentPosition,
                             effGetDestinationBuffer, effGetIcon})
         plugin.dispatch(opcode);
-    plugin.dispatch(effSetBypass, 0, 1);
-    plugin.dispatch(effSetBypass, 0, 0);
     plugin.dispatch(effVendorSpecific, 0, 0, nullptr, 0.0f);
+    // Hosts bypass a plug-in through it only when it says it can; the next check tries the others.
+    if (claimsBypass(plugin)) {
+        reportStep("effSetBypass on and off");
+        plugin.dispatch(effSetBypass, 0, 1);
+        plugin.dispatch(effSetBypass, 0, 0);
+    }
     reportStep("unknown opcodes -1, 59, 60, 63, 70, 77 and 1000");
     for (VstInt32 opcode : {-1, 59, 60, 63, 70, 77, 1000})
         plugin.dispatch(opcode, -1, -1, nullptr, nan);
@@ -374,7 +384,7 @@ Verdict checkOpcodes(Subject& subject, const std::string&)
 }
 
 // Calls no working host makes: null pointers where the interface has the host pass an address,
-// sample rates and block sizes that make no sense. Only a faulty host meets what a plug-in does
+// sample rates and block sizes that make no sense, a bypass the plug-in does not offer. Only a faulty host meets what a plug-in does
 // with them, so their findings, crashes and hangs included, count at --strict 2 alone.
 Verdict checkUnusualCalls(Subject& subject, const std::string&)
 {
@@ -400,6 +410,12 @@ Verdict checkUnusualCalls(Subject& subject, const std::string&)
     }
     reportStep("effSetBlockSizeAndSampleRate -1 and NaN" + none, true);
     plugin.dispatch(effSetBlockSizeAndSampleRate, 0, -1, nullptr, nan);
+    if (!claimsBypass(plugin)) {
+        reportStep("effSetBypass on and off to a plug-in that does not claim \"bypass\" (hosts ask first)", true);
+        subject.configure(44100.0f, 512);
+        plugin.dispatch(effSetBypass, 0, 1);
+        plugin.dispatch(effSetBypass, 0, 0);
+    }
     reportStep("processing at 44100 Hz in blocks of 512 after calls no working host makes", true);
     subject.configure(44100.0f, 512);
     const Channels out = subject.render(noise(subject.inputs(), 44100, 3), 512);
