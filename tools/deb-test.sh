@@ -94,4 +94,7 @@ while read -r path; do
   fi
 done < "$work/contents"
 [ "$left" -eq 0 ] || fail "the package left files behind"
+# CPack gives packages with libraries under /usr/lib an ldconfig call on removal, so dpkg keeps
+# its record (not its files) until purged; purged here, the machine is as before.
+dpkg --purge "$package" > /dev/null
 echo "deb-test.sh: installed, checked and removed $deb"
