@@ -64,7 +64,9 @@ function(add_vst_plugin name)
     set(destination VstPlugins)
   else()
     target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
-    set(destination ${CMAKE_INSTALL_LIBDIR}/vst)
+    # lib/vst whatever the system's library folder (lib64, lib/<multiarch>): it is where Linux
+    # hosts look.
+    set(destination lib/vst)
   endif()
   add_bitmap_table(${name} ${P_BITMAPS})
   if(P_TEST_ONLY)

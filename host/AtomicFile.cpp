@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 // What the systems share; creating the file and the calls below it are in posix/ and win32/.
@@ -24,6 +25,22 @@ const std::string& AtomicFile::temporaryPath() const
 std::string AtomicFile::describe(int error) const
 {
     return "cannot write '" + path_ + "': " + std::strerror(error);
+}
+
+bool AtomicFile::write(const void* data, std::size_t size, std::string& error)
+{
+    std::FILE* out = std::fopen(temporary_.c_str(), "wb");
+    if (out == nullptr) {
+        error = describe(errno);
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, size, out) == size;
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed) {
+        error = describe(errno);
+        return false;
+    }
+    return true;
 }
 
 bool AtomicFile::commit(std::string& error)

@@ -2,6 +2,7 @@
 // complete, so that a failed run never leaves a half-written file under the final name.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class AtomicFile {
@@ -13,6 +14,8 @@ public:
 
     // Creates the temporary file; answers its descriptor, or -1 with error saying why.
     int create(std::string& error);
+    // After create: the whole content, written into the temporary file.
+    bool write(const void* data, std::size_t size, std::string& error);
     // Syncs and closes the file and renames it to the final name.
     bool commit(std::string& error);
     // Removes the temporary file (also done by the destructor when not committed).

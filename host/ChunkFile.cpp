@@ -1,5 +1,8 @@
 #include "ChunkFile.h"
 
+#include "PluginPreset.h"
+
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -50,16 +53,44 @@ bool writeChunk(PluginLoader& plugin, AtomicFile& file, std::string& error)
         error = "the plug-in gave no chunk to save";
         return false;
     }
-    std::FILE* out = std::fopen(file.temporaryPath().c_str(), "wb");
-    if (out == nullptr) {
-        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
+    return file.write(data, static_cast<std::size_t>(size), error);
+}
+
+std::optional<PresetFile::Kind> presetKindOf(const std::string& path)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".fxp")
+        return PresetFile::Kind::program;
+    if (extension == ".fxb")
+        return PresetFile::Kind::bank;
+    return std::nullopt;
+}
+
+std::optional<PresetFile> readPresetFile(const std::string& path, std::string& error)
+{
+    std::vector<char> bytes;
+    if (!readChunkFile(path, bytes, error))
+        return std::nullopt;
+    auto preset = decodePreset(bytes, error);
+    if (!preset)
+        error = "'" + path + "' is not a usable preset file: " + error;
+    return preset;
+}
+
+bool writePresetFile(PluginLoader& plugin, AtomicFile& file, std::string& error)
+{
+    const auto kind = presetKindOf(file.path());
+    if (!kind) {
+        error = "'" + file.path() + "': a preset file's name ends in .fxp (a program) or .fxb (a bank)";
         return false;
     }
-    const bool written = std::fwrite(data, 1, static_cast<size_t>(size), out) == static_cast<size_t>(size);
-    const bool closed = std::fclose(out) == 0;
-    if (!written || !closed) {
-        error = "cannot write '" + file.path() + "': " + std::strerror(errno);
+    const auto preset = capturePreset(plugin, *kind, error);
+    if (!preset) {
+        error = "cannot save '" + file.path() + "': " + error;
         return false;
     }
-    return true;
+    const std::vector<char> bytes = encodePreset(*preset);
+    return file.write(bytes.data(), bytes.size(), error);
 }

@@ -1,6 +1,5 @@
 #include "Command.h"
 
-#include <array>
 #include <cstdio>
 
 int reportFailure(const std::string& command, const std::string& message)
@@ -26,12 +25,4 @@ std::unique_ptr<PluginLoader> openPlugin(const std::string& path, const std::str
     }
     plugin->dispatch(effOpen);
     return plugin;
-}
-
-std::string effectText(PluginLoader& plugin, VstInt32 opcode, VstInt32 index, VstIntPtr value)
-{
-    std::array<char, 512> text {};
-    plugin.dispatch(opcode, index, value, text.data());
-    text.back() = '\0';
-    return text.data();
 }

@@ -29,7 +29,3 @@ int reportUsage(const std::string& command, const std::string& message);
 
 // Loads the plug-in and sends effOpen; on failure reports why and answers null.
 std::unique_ptr<PluginLoader> openPlugin(const std::string& path, const std::string& command);
-
-// A text the plug-in writes into a host buffer (names, labels, displays), cut at its
-// terminator; generous and zeroed because plug-ins overrun the nominal sizes.
-std::string effectText(PluginLoader& plugin, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0);

@@ -1,5 +1,8 @@
-// plughost info PLUGIN: prints what a host learns about a plug-in when it scans it.
+// plughost info PLUGIN: prints what a host learns about a plug-in when it scans it; with
+// --preset FILE, what a preset file holds.
+#include "ChunkFile.h"
 #include "Command.h"
+#include "PluginPreset.h"
 
 #include <array>
 #include <cctype>
@@ -10,23 +13,21 @@
 
 namespace {
 
+const char* const command = "info";
+
 const char* const helpText =
     "Usage: plughost info PLUGIN\n"
+    "       plughost info [PLUGIN] --preset FILE\n"
     "\n"
     "Loads the VST 2 plug-in library PLUGIN and prints its record: unique ID, version, flags,\n"
     "inputs, outputs, the names it gives, its programs, its parameters (name, label, display\n"
     "text and value of the current program) and, when it saves its state as a chunk, the\n"
-    "chunk's size.\n";
-
-std::string fourCharacters(VstInt32 code)
-{
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        const auto c = static_cast<unsigned char>((static_cast<std::uint32_t>(code) >> shift) & 0xff);
-        text += std::isprint(c) ? static_cast<char>(c) : '?';
-    }
-    return text;
-}
+    "chunk's size.\n"
+    "\n"
+    "With --preset, prints what the preset file FILE (.fxp, one program, or .fxb, a bank)\n"
+    "holds: its kind, the plug-in ID and version it was saved from, its counts, program\n"
+    "names and parameter values or the chunk's size. Given PLUGIN too, it also says whether\n"
+    "the preset is one for that plug-in, and fails with the reason when it is not.\n";
 
 std::string flagNames(VstInt32 flags)
 {
@@ -122,39 +123,121 @@ void printChunk(PluginLoader& plugin)
         std::printf("%-14s (none given)\n", "Chunk:");
 }
 
-} // namespace
 
-int infoCommand(const CommandArguments& arguments)
+void printPreset(const std::string& path, const PresetFile& preset)
 {
-    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-        std::fputs(helpText, stdout);
-        return 0;
+    const bool bank = preset.kind == PresetFile::Kind::bank;
+    std::printf("%-14s %s\n", "Preset:", path.c_str());
+    std::printf("%-14s %s, %s (format version %d)\n", "Holds:", bank ? "a bank of programs" : "one program",
+                preset.chunkForm ? "as the plug-in's chunk" : "as parameter values", preset.formatVersion);
+    std::printf("%-14s %s\n", "For plug-in:", describeId(preset.pluginId).c_str());
+    std::printf("%-14s %d\n", "Its version:", preset.pluginVersion);
+    if (bank) {
+        std::printf("%-14s %d\n", "Programs:", preset.numPrograms);
+        if (preset.formatVersion >= 2)
+            std::printf("%-14s %d\n", "Current:", preset.currentProgram);
     }
-    if (arguments.size() != 1)
-        return reportUsage("info", "expects exactly one argument, the plug-in library");
+    if (!bank || !preset.chunkForm)
+        std::printf("%-14s %d\n", "Parameters:", preset.numParams);
+    if (!bank) {
+        std::printf("%-14s %s\n", "Name:", quoted(preset.programs.at(0).name).c_str());
+        const auto& values = preset.programs[0].values;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            std::printf("  %3d  %.6f\n", static_cast<int>(i), static_cast<double>(values[i]));
+    } else {
+        // One line per program: its name and its values in parameter order.
+        for (std::size_t i = 0; i < preset.programs.size(); ++i) {
+            std::printf("  %3d  %-26s", static_cast<int>(i), quoted(preset.programs[i].name).c_str());
+            for (float value : preset.programs[i].values)
+                std::printf(" %.6f", static_cast<double>(value));
+            std::printf("\n");
+        }
+    }
+    if (preset.chunkForm)
+        std::printf("%-14s %ld bytes\n", "Chunk:", static_cast<long>(preset.chunk.size()));
+}
 
-    auto plugin = openPlugin(arguments[0], "info");
-    if (plugin == nullptr)
-        return exitFailure;
-    AEffect* effect = plugin->effect();
-
-    std::printf("%-14s %s\n", "Plug-in:", arguments[0].c_str());
-    std::printf("%-14s '%s' (0x%08x)\n", "Unique ID:", fourCharacters(effect->uniqueID).c_str(),
-                static_cast<unsigned>(effect->uniqueID));
+void printPlugin(PluginLoader& plugin)
+{
+    AEffect* effect = plugin.effect();
+    std::printf("%-14s %s\n", "Plug-in:", plugin.path().c_str());
+    std::printf("%-14s %s\n", "Unique ID:", describeId(effect->uniqueID).c_str());
     std::printf("%-14s %d\n", "Version:", effect->version);
     std::printf("%-14s %s\n", "Flags:", flagNames(effect->flags).c_str());
     std::printf("%-14s %d\n", "Inputs:", effect->numInputs);
     std::printf("%-14s %d\n", "Outputs:", effect->numOutputs);
     std::printf("%-14s %d\n", "Initial delay:", effect->initialDelay);
-    printOptionalText(*plugin, "Name:", effGetEffectName);
-    printOptionalText(*plugin, "Vendor:", effGetVendorString);
-    printOptionalText(*plugin, "Product:", effGetProductString);
-    std::printf("%-14s %ld\n", "VST version:", static_cast<long>(plugin->dispatch(effGetVstVersion)));
-    std::printf("%-14s %ld\n", "Category:", static_cast<long>(plugin->dispatch(effGetPlugCategory)));
-    printPrograms(*plugin);
-    printParameters(*plugin);
-    printChunk(*plugin);
+    printOptionalText(plugin, "Name:", effGetEffectName);
+    printOptionalText(plugin, "Vendor:", effGetVendorString);
+    printOptionalText(plugin, "Product:", effGetProductString);
+    std::printf("%-14s %ld\n", "VST version:", static_cast<long>(plugin.dispatch(effGetVstVersion)));
+    std::printf("%-14s %ld\n", "Category:", static_cast<long>(plugin.dispatch(effGetPlugCategory)));
+    printPrograms(plugin);
+    printParameters(plugin);
+    printChunk(plugin);
+}
+
+} // namespace
+
+int infoCommand(const CommandArguments& arguments)
+{
+    std::string pluginPath;
+    std::string presetPath;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(helpText, stdout);
+            return 0;
+        }
+        if (argument == "--preset" || argument.rfind("--preset=", 0) == 0) {
+            if (argument.size() > 8)
+                presetPath = argument.substr(9);
+            else if (i + 1 < arguments.size())
+                presetPath = arguments[++i];
+            else
+                return reportUsage(command, "--preset needs a file");
+            if (presetPath.empty())
+                return reportUsage(command, "--preset needs a file");
+        } else if (argument.rfind("--", 0) == 0) {
+            return reportUsage(command, "unknown option " + argument);
+        } else if (pluginPath.empty()) {
+            pluginPath = argument;
+        } else {
+            return reportUsage(command, "expects one PLUGIN, got '" + pluginPath + "' and '" + argument + "'");
+        }
+    }
+    if (pluginPath.empty() && presetPath.empty())
+        return reportUsage(command, "expects a plug-in library, a --preset FILE or both");
+
+    std::optional<PresetFile> preset;
+    if (!presetPath.empty()) {
+        std::string error;
+        preset = readPresetFile(presetPath, error);
+        if (!preset)
+            return reportFailure(command, error);
+    }
+    std::unique_ptr<PluginLoader> plugin;
+    if (!pluginPath.empty()) {
+        plugin = openPlugin(pluginPath, command);
+        if (plugin == nullptr)
+            return exitFailure;
+        printPlugin(*plugin);
+    }
+    if (!preset) {
+        std::fflush(stdout);
+        plugin->close();
+        return 0;
+    }
+    if (plugin != nullptr)
+        std::printf("\n");
+    printPreset(presetPath, *preset);
     std::fflush(stdout);
+    if (plugin == nullptr)
+        return 0;
+    const std::string mismatch = presetMismatch(*plugin->effect(), *preset);
     plugin->close();
+    if (!mismatch.empty())
+        return reportFailure(command, "the preset '" + presetPath + "' does not fit '" + pluginPath + "': " + mismatch);
+    std::printf("%-14s yes\n", "Fits:");
     return 0;
 }

@@ -17,7 +17,7 @@ std::span<const Command> systemCommands();
 namespace {
 
 const Command commands[] = {
-    {"info", "PLUGIN", "print a plug-in's record, programs, parameters and chunk size", infoCommand},
+    {"info", "PLUGIN | --preset FILE", "print a plug-in's record, programs and parameters, or what a preset file holds", infoCommand},
     {"process", "PLUGIN IN OUT [options]", "render a sound file through a plug-in", processCommand},
     {"editor", "PLUGIN [options]", "open a plug-in's editor in a window, save it as PNG", editorCommand},
 };

@@ -2,6 +2,7 @@
 
 #include "SharedLibrary.h"
 
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -186,4 +187,12 @@ VstIntPtr PluginLoader::answer(VstInt32 opcode, VstInt32 index, VstIntPtr, void*
     default:
         return 0;
     }
+}
+
+std::string effectText(PluginLoader& plugin, VstInt32 opcode, VstInt32 index, VstIntPtr value)
+{
+    std::array<char, 512> text {};
+    plugin.dispatch(opcode, index, value, text.data());
+    text.back() = '\0';
+    return text.data();
 }

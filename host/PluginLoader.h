@@ -61,3 +61,7 @@ private:
     std::mutex automationMutex_;
     std::vector<Automation> automation_;
 };
+
+// Host thread. A text the plug-in writes into a host buffer (names, labels, displays), cut at
+// its terminator; generous and zeroed because plug-ins overrun the nominal sizes.
+std::string effectText(PluginLoader& plugin, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0);

@@ -4,6 +4,7 @@
 #include "AtomicFile.h"
 #include "ChunkFile.h"
 #include "Command.h"
+#include "PluginPreset.h"
 #include "ProgressBar.h"
 #include "SoundFile.h"
 #include "StopSignals.h"
@@ -29,20 +30,28 @@ const char* const helpText =
     "\n"
     "Renders the sound file IN through the VST 2 plug-in PLUGIN at IN's sample rate and writes\n"
     "OUT as a 32-bit float WAV file with one channel per plug-in output. OUT appears only when\n"
-    "the whole render succeeded; OUT and --save-chunk must name files other than IN and each\n"
-    "other. IN may be %s. A plug-in named without a folder is the file of that name in the\n"
+    "the whole render succeeded; OUT, --save-chunk and --save-preset must name files other than\n"
+    "IN and each other. IN may be %s. A plug-in named without a folder is the file of that name in the\n"
     "current folder.\n"
     "\n"
     "Options:\n"
     "  --param I=V        set parameter I to the normalised value V (0 to 1); may be repeated,\n"
-    "                     applied after --load-chunk and --program\n"
-    "  --program N        select program N before rendering\n"
+    "                     applied after --load-chunk, --preset and --program\n"
+    "  --program N        select program N before rendering (after a bank is loaded, before\n"
+    "                     a program is loaded into it)\n"
+    "  --program-name TEXT  name the current program TEXT (after --program and --preset)\n"
     "  --block N          frames per process call, 1 to 65536 (default 512)\n"
     "  --tail SECONDS     render this much silence after IN's end (default 0)\n"
     "  --accumulate       use the accumulating process call on zeroed outputs even when the\n"
     "                     plug-in can replace\n"
     "  --load-chunk FILE  hand FILE's bytes to the plug-in as its saved state (effSetChunk)\n"
     "  --save-chunk FILE  write the plug-in's saved state (effGetChunk) after rendering\n"
+    "  --preset FILE      load a preset file: FILE.fxp into the current program, FILE.fxb\n"
+    "                     into every program; refused, with the reason, when it is for\n"
+    "                     another plug-in, its counts differ or the plug-in refuses its chunk\n"
+    "  --save-preset FILE after rendering, write the current program (FILE.fxp) or every\n"
+    "                     program (FILE.fxb) as a preset file: parameter values, or the\n"
+    "                     plug-in's chunk when it saves chunks\n"
     "\n"
     "How IN's channels feed the plug-in's inputs:\n"
     "  - a mono file feeds the same signal to every input;\n"
@@ -54,7 +63,7 @@ const char* const helpText =
     "2-input plug-in feeds both inputs.\n"
     "\n"
     "The plug-in is driven as a host does: effOpen, effSetSampleRate, effSetBlockSize, the\n"
-    "chunk, program and parameters, effMainsChanged 1, processing, effMainsChanged 0, effClose.\n"
+    "chunk or preset, program and parameters, effMainsChanged 1, processing, effMainsChanged 0, effClose.\n"
     "processReplacing is used when the plug-in announces it can replace, else process.\n";
 
 constexpr long maxBlock = 65536;
@@ -79,6 +88,9 @@ struct Options {
     bool accumulate = false;
     std::string loadChunk;
     std::string saveChunk;
+    std::string preset;
+    std::string savePreset;
+    std::optional<std::string> programName;
 };
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -112,8 +124,9 @@ std::string parseOptions(const CommandArguments& arguments, Options& options)
             options.accumulate = true;
             continue;
         }
-        static const char* const valued[] = {"--param", "--program", "--block", "--tail", "--load-chunk",
-                                             "--save-chunk"};
+        static const char* const valued[] = {"--param",      "--program", "--block",      "--tail",
+                                             "--load-chunk", "--save-chunk", "--preset", "--save-preset",
+                                             "--program-name"};
         if (std::find(std::begin(valued), std::end(valued), name) == std::end(valued))
             return "unknown option " + name;
         std::string value;
@@ -145,10 +158,20 @@ std::string parseOptions(const CommandArguments& arguments, Options& options)
             options.tailSeconds = *tail;
         } else if (name == "--load-chunk") {
             options.loadChunk = value;
-        } else {
+        } else if (name == "--save-chunk") {
             options.saveChunk = value;
+        } else if (name == "--preset") {
+            options.preset = value;
+        } else if (name == "--program-name") {
+            options.programName = value;
+        } else {
+            if (!presetKindOf(value))
+                return "--save-preset '" + value + "' must end in .fxp (one program) or .fxb (a bank)";
+            options.savePreset = value;
         }
     }
+    if (!options.preset.empty() && !options.loadChunk.empty())
+        return "--preset and --load-chunk both set the plug-in's state: give one of them";
     if (positional.size() != 3)
         return "expects PLUGIN IN OUT, got " + std::to_string(positional.size()) + " file argument(s)";
     options.plugin = positional[0];
@@ -176,12 +199,20 @@ std::string checkFilesApart(const Options& options)
 {
     if (sameFile(options.output, options.input))
         return "OUT '" + options.output + "' is the input file: the render would replace what it reads";
-    if (options.saveChunk.empty())
-        return {};
-    if (sameFile(options.saveChunk, options.output))
-        return "--save-chunk '" + options.saveChunk + "' is the output file: the chunk would replace the render";
-    if (sameFile(options.saveChunk, options.input))
-        return "--save-chunk '" + options.saveChunk + "' is the input file: the chunk would replace it";
+    if (!options.saveChunk.empty()) {
+        if (sameFile(options.saveChunk, options.output))
+            return "--save-chunk '" + options.saveChunk + "' is the output file: the chunk would replace the render";
+        if (sameFile(options.saveChunk, options.input))
+            return "--save-chunk '" + options.saveChunk + "' is the input file: the chunk would replace it";
+    }
+    if (!options.savePreset.empty()) {
+        if (sameFile(options.savePreset, options.output))
+            return "--save-preset '" + options.savePreset + "' is the output file: the preset would replace the render";
+        if (sameFile(options.savePreset, options.input))
+            return "--save-preset '" + options.savePreset + "' is the input file: the preset would replace it";
+        if (!options.saveChunk.empty() && sameFile(options.savePreset, options.saveChunk))
+            return "--save-preset '" + options.savePreset + "' is also --save-chunk: one would replace the other";
+    }
     return {};
 }
 
@@ -276,6 +307,10 @@ public:
 
 private:
     int fail(const std::string& message) { return reportFailure(command, message); }
+    std::string presetRefused(const std::string& why) const
+    {
+        return "cannot load the preset '" + options_.preset + "': " + why;
+    }
     bool processAll(SoundReader& input, SoundWriter& output, std::int64_t tailFrames);
 
     const Options& options_;
@@ -314,6 +349,15 @@ int Render::run()
     std::vector<char> chunk;
     if (!options_.loadChunk.empty() && !readChunkFile(options_.loadChunk, chunk, error_))
         return fail(error_);
+    std::optional<PresetFile> preset;
+    if (!options_.preset.empty()) {
+        preset = readPresetFile(options_.preset, error_);
+        if (!preset)
+            return fail(error_);
+        const std::string mismatch = presetMismatch(*effect, *preset);
+        if (!mismatch.empty())
+            return fail(presetRefused(mismatch));
+    }
 
     const auto input = SoundReader::open(options_.input, error_);
     if (input == nullptr)
@@ -333,6 +377,9 @@ int Render::run()
     AtomicFile chunkFile(options_.saveChunk);
     if (!options_.saveChunk.empty() && chunkFile.create(error_) < 0)
         return fail(error_);
+    AtomicFile presetFile(options_.savePreset);
+    if (!options_.savePreset.empty() && presetFile.create(error_) < 0)
+        return fail(error_);
 
     const auto output = SoundWriter::create(fd, sampleRate, numOutputs_, error_);
     if (output == nullptr)
@@ -345,8 +392,16 @@ int Render::run()
             return fail("the plug-in refused the chunk in '" + options_.loadChunk + "' (" +
                         std::to_string(chunk.size()) + " bytes)");
     }
+    // A bank fills the programs that --program chooses from; a program goes into the chosen one.
+    const bool bank = preset && preset->kind == PresetFile::Kind::bank;
+    if (bank && !applyPreset(plugin_, *preset, error_))
+        return fail(presetRefused(error_));
     if (options_.program)
         plugin_.dispatch(effSetProgram, 0, *options_.program);
+    if (preset && !bank && !applyPreset(plugin_, *preset, error_))
+        return fail(presetRefused(error_));
+    if (options_.programName)
+        nameProgram(plugin_, *options_.programName);
     for (const ParameterSetting& setting : *parameters)
         effect->setParameter(effect, setting.index, setting.value);
 
@@ -363,6 +418,8 @@ int Render::run()
 
     if (!options_.saveChunk.empty() && !writeChunk(plugin_, chunkFile, error_))
         return fail(error_);
+    if (!options_.savePreset.empty() && !writePresetFile(plugin_, presetFile, error_))
+        return fail(error_);
     plugin_.close();
 
     if (!output->finish(error_))
@@ -370,6 +427,8 @@ int Render::run()
     if (!outputFile.commit(error_))
         return fail(error_);
     if (!options_.saveChunk.empty() && !chunkFile.commit(error_))
+        return fail(error_);
+    if (!options_.savePreset.empty() && !presetFile.commit(error_))
         return fail(error_);
     std::printf("wrote '%s': %lld frames, %d channels at %d Hz\n", options_.output.c_str(),
                 static_cast<long long>(written_), numOutputs_, sampleRate);

@@ -14,9 +14,12 @@ packages=(
   libx11-dev libxext-dev libxtst-dev xvfb x11-utils
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libpng-dev libstb-dev
-  python3 python3-numpy python3-scipy
+  python3 python3-numpy python3-scipy python3-junitparser
   lsp-plugins-vst dragonfly-reverb-vst qtractor muse
 )
+# The Debian package's test (tools/deb-test.sh): CPack's Depends come from dpkg-shlibdeps, the
+# manual page is looked up with man.
+packages+=(dpkg-dev man-db)
 # The LV2 bundles: headers and schemas (lv2_validate), sord_validate, the lilv library our test
 # host links and its command-line tools (lv2ls, lv2info, lv2apply), and jalv to try them by hand.
 packages+=(lv2-dev sordi lilv-utils liblilv-dev jalv)

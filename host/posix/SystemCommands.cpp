@@ -8,7 +8,7 @@ int validateCommand(const CommandArguments& arguments);
 std::span<const Command> systemCommands()
 {
     static const Command commands[] = {
-        {"validate", "PLUGIN [--strict N]", "check a plug-in as a careful host would; PASS or FAIL per check",
+        {"validate", "PLUGIN|DIR [options]", "check plug-ins as a careful host would; PASS or FAIL per check",
          validateCommand},
     };
     return commands;

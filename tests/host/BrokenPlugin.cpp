@@ -5,6 +5,7 @@
 // Otherwise it is an ordinary mono-in, stereo-out effect with two parameters.
 #include "AEffect.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -36,7 +37,7 @@ VstIntPtr dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr
         return 0;
     case effGetParamDisplay:
         if (index >= 0 && index < 2)
-            std::strcpy(static_cast<char*>(ptr), "0.5");
+            std::snprintf(static_cast<char*>(ptr), 8, "%.3f", static_cast<double>(index == 0 ? broken->gain : broken->tone));
         return 0;
     case effMainsChanged:
         broken->state = 0.0f;

@@ -1,6 +1,7 @@
 // A tiny VST 2 effect for the host's own tests. Compile definitions choose its shape:
 // FAKE_ENTRY_MAIN (export only `main`, else only `VSTPluginMain`), FAKE_RETURN_NULL,
-// FAKE_BAD_MAGIC, FAKE_INPUTS, FAKE_OUTPUTS, FAKE_NO_REPLACING.
+// FAKE_BAD_MAGIC, FAKE_INPUTS, FAKE_OUTPUTS, FAKE_NO_REPLACING, FAKE_CARELESS_CHUNK (takes the
+// gain from a chunk with its header before refusing it for its size, as careless plug-ins do).
 // Output channel c is input channel c % FAKE_INPUTS times 2 * gain. When FAKE_PLUGIN_LOG names
 // a file, every dispatcher and process call is appended to it, so tests can check what a host
 // sent and in which order.
@@ -103,6 +104,10 @@ VstIntPtr dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr
         *static_cast<void**>(ptr) = fake->chunk;
         return sizeof fake->chunk;
     case effSetChunk:
+#ifdef FAKE_CARELESS_CHUNK
+        if (value >= 8 && std::memcmp(ptr, chunkHeader, 4) == 0)
+            std::memcpy(&fake->gain, static_cast<const unsigned char*>(ptr) + 4, sizeof(float));
+#endif
         if (value != sizeof fake->chunk || std::memcmp(ptr, chunkHeader, 4) != 0)
             return 0;
         std::memcpy(&fake->gain, static_cast<const unsigned char*>(ptr) + 4, sizeof(float));

@@ -130,3 +130,13 @@ void writeText(const std::filesystem::path& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
 }
+
+std::string packageFile(const std::string& package, const std::string& suffix)
+{
+    const auto listing = runCommand({"dpkg", "-L", package});
+    std::istringstream lines(listing.out);
+    for (std::string line; std::getline(lines, line);)
+        if (line.size() > suffix.size() && line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0)
+            return line;
+    return {};
+}

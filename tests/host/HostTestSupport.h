@@ -18,6 +18,10 @@ CommandResult runCommand(const std::vector<std::string>& command,
                          const std::map<std::string, std::string>& environment = {},
                          const std::string& input = {});
 
+// The file of an installed Debian package whose path ends in suffix, or "" when the package
+// is not installed.
+std::string packageFile(const std::string& package, const std::string& suffix);
+
 // A fresh folder under the test temp dir, removed with its contents when destroyed.
 class ScratchFolder {
 public:

@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -27,17 +26,6 @@ struct ThirdParty {
 void PrintTo(const ThirdParty& plugin, std::ostream* out)
 {
     *out << plugin.name;
-}
-
-// The package's file whose path ends in suffix, or "" when not installed.
-std::string packageFile(const std::string& package, const std::string& suffix)
-{
-    const auto listing = runCommand({"dpkg", "-L", package});
-    std::istringstream lines(listing.out);
-    for (std::string line; std::getline(lines, line);)
-        if (line.size() > suffix.size() && line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0)
-            return line;
-    return {};
 }
 
 Sound phrase(int sampleRate, long frames)

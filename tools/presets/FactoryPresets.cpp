@@ -2,12 +2,14 @@
 //
 //   factory_presets ombrisk              one line per preset: NAME TAIL --param INDEX=VALUE ...
 //   factory_presets vorlane DIRECTORY    writes DIRECTORY/NAME.chunk per preset, prints the paths
+//   factory_presets titles ombrisk|vorlane   one line per preset: NAME TITLE (the title may hold spaces)
 #include "DelayPresets.h"
 #include "ShaperPresets.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <system_error>
 
@@ -43,6 +45,14 @@ int writeVorlane(const std::filesystem::path& directory)
     return 0;
 }
 
+template <typename Preset>
+int printTitles(std::span<const Preset> presets)
+{
+    for (const Preset& preset : presets)
+        std::printf("%s %s\n", preset.name, preset.title);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -52,6 +62,11 @@ int main(int argc, char** argv)
         return printOmbrisk();
     if (what == "vorlane" && argc == 3)
         return writeVorlane(argv[2]);
-    std::fprintf(stderr, "usage: factory_presets ombrisk | factory_presets vorlane DIRECTORY\n");
+    if (what == "titles" && argc == 3 && std::string(argv[2]) == "ombrisk")
+        return printTitles(ombrisk::presets());
+    if (what == "titles" && argc == 3 && std::string(argv[2]) == "vorlane")
+        return printTitles(vorlane::presets());
+    std::fprintf(stderr, "usage: factory_presets ombrisk | factory_presets vorlane DIRECTORY | "
+                         "factory_presets titles ombrisk|vorlane\n");
     return 2;
 }
