@@ -118,7 +118,7 @@ void RootView::draw(DrawPort& port) {
         // wide rects are left out: a narrow one splits each row it crosses into more copies,
         // which costs more than the few pixels it saves.
         constexpr std::int32_t maxHoles = 64;
-        constexpr std::int32_t narrowestHole = 64;
+        constexpr std::int32_t narrowestHole = 40;
         Rect holes[maxHoles];
         std::int32_t holeCount = 0;
         for (std::int32_t i = 0; i < count && holeCount < maxHoles; ++i) {
