@@ -80,7 +80,47 @@ Pixel blend(Pixel under, Pixel over, unsigned coverage) {
     return (r << 16) | (g << 8) | b;
 }
 
+// Text is mostly drawn in one colour over one plain fill: the blends over that fill by
+// coverage (0 gives the fill, 255 the colour), each worked out on first use and kept. Unknown
+// ones are all ones, which no pixel is.
+class Blends {
+public:
+    // For a draw in colour: blends kept for another colour are forgotten.
+    void use(Pixel colour) {
+        if (colour == colour_) return;
+        colour_ = colour;
+        under_ = unknown;
+        value_.fill(unknown);
+    }
+    // Keyed by the first pixel drawn over after use.
+    Pixel over(Pixel under, unsigned coverage) {
+        if (under == under_) {
+            Pixel& known = value_[coverage];
+            if (known == unknown) known = blend(under, colour_, coverage);
+            return known;
+        }
+        if (under_ == unknown) {
+            under_ = under;
+            return value_[coverage] = blend(under, colour_, coverage);
+        }
+        return blend(under, colour_, coverage);
+    }
+
+private:
+    static constexpr Pixel unknown = ~Pixel(0);
+    Pixel under_ = unknown;
+    Pixel colour_ = unknown;
+    std::array<Pixel, 256> value_{};
+};
+
+// Per thread: editors on different threads draw text at once.
+Blends& blends() {
+    thread_local Blends cache;
+    return cache;
+}
+
 } // namespace
+
 Font* Font::create(FontId id, std::int32_t height) {
     const FontRow& row = fontRow(id);
     FaceEntry* face = library().face(row);
@@ -124,6 +164,8 @@ void Font::draw(Surface& s, const char* text, std::int32_t x, std::int32_t top, 
         for (std::int32_t y = t; y < b && l < r; ++y) std::fill(s.row(y) + l, s.row(y) + r, background);
         if (l < r && t < b) s.addDamage(l, t, r, b);
     }
+    Blends& cache = blends();
+    cache.use(colour);
     std::int32_t baseline = top + ascent();
     std::int32_t pen = x;
     for (const char* p = text; *p; ++p) {
@@ -137,11 +179,8 @@ void Font::draw(Surface& s, const char* text, std::int32_t x, std::int32_t top, 
         for (std::int32_t y = y0; y < y1; ++y) {
             Pixel* row = s.row(y);
             const std::uint8_t* cov = g.coverage.data() + std::ptrdiff_t(y - gy) * g.width - gx;
-            for (std::int32_t xx = x0; xx < x1; ++xx) {
-                unsigned a = cov[xx];
-                if (a == 255) row[xx] = colour;
-                else if (a) row[xx] = blend(row[xx], colour, a);
-            }
+            // Without a test of the coverage: its values follow no pattern a branch could learn.
+            for (std::int32_t xx = x0; xx < x1; ++xx) row[xx] = cache.over(row[xx], cov[xx]);
         }
         if (x0 < x1 && y0 < y1) s.addDamage(x0, y0, x1, y1);
         pen += g.advance;

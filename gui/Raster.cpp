@@ -407,6 +407,12 @@ void copyBlockAround(Surface& dst, const Rect& dest, const Surface& src, Point o
             lefts[at] = l;
             rights[at] = r;
         }
+        if (across == 0 && w == src.stride() && w == dst.stride()) {
+            // Whole rows of both: the band is one block of memory.
+            std::memcpy(dst.row(std::int32_t(bandTop)), src.row(std::int32_t(v0 + bandTop - y0)),
+                        std::size_t(w * (bandBottom - bandTop)) * sizeof(Pixel));
+            continue;
+        }
         for (I64 y = bandTop; y < bandBottom; ++y) {
             const Pixel* from = src.row(std::int32_t(v0 + y - y0)) + u0;
             Pixel* to = dst.row(std::int32_t(y)) + x0;

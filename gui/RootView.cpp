@@ -114,12 +114,16 @@ NativeWindow RootView::getWindow() const {
 void RootView::draw(DrawPort& port) {
     firstPaintPending = false;
     if (background) {
-        // Where a widget covers its rect wholly, the background would only be drawn over.
+        // Where a widget covers its rect wholly, the background would only be drawn over. Only
+        // wide rects are left out: a narrow one splits each row it crosses into more copies,
+        // which costs more than the few pixels it saves.
         constexpr std::int32_t maxHoles = 64;
+        constexpr std::int32_t narrowestHole = 40;
         Rect holes[maxHoles];
         std::int32_t holeCount = 0;
         for (std::int32_t i = 0; i < count && holeCount < maxHoles; ++i) {
-            if (widgets[i]->coversRect()) holes[holeCount++] = widgets[i]->getRect();
+            const Rect& r = widgets[i]->getRect();
+            if (std::int64_t(r.right) - r.left >= narrowestHole && widgets[i]->coversRect()) holes[holeCount++] = r;
         }
         background->drawAround(port, Rect(0, 0, background->width(), background->height()), Point(0, 0), holes,
                                holeCount);

@@ -154,8 +154,8 @@ using Two = float __attribute__((vector_size(8)));
 // stretch goes in pieces of up to `piece` frames; each pass runs the pre filters over one piece
 // (lanes 0 and 1 of one register) and the post filters over the piece before (lanes 2 and 3),
 // so that a single four-lane tick does all four filters' work on each frame. Shaping and mixing
-// run two frames at a time beside the ticks, outside the filters' recursion, so that they fill
-// the time the recursion waits. A lane that has no frame in a pass ticks on whatever its slot
+// follow each pass's ticks, two frames at a time: kept out of the recursion's loop, they leave
+// it the registers it needs. A lane that has no frame in a pass ticks on whatever its slot
 // holds and gets its state back afterwards.
 //
 // plan(p) answers how many frames piece p has (0: no more) and readies what taps(p, n, ...)
@@ -277,9 +277,14 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
                 outRight[at] = o[1];
             }
         };
+        // The recursion alone first, so that its registers stay free of the shaping's; the
+        // shaping and mixing of the whole piece follow, with nothing to wait for.
+        Quad levels[piece];
+        for (VstInt32 n = 0; n < all; ++n)
+            levels[n] = tick(n);
         for (VstInt32 n = 0; n < all; n += 2) {
-            const Quad one = tick(n);
-            const Quad two = n + 1 < all ? tick(n + 1) : one;
+            const Quad one = levels[n];
+            const Quad two = n + 1 < all ? levels[n + 1] : one;
             // The pre piece shaped as in shapeSample, for the post filters' next pass.
             const Quad g = __builtin_shufflevector(one, two, 0, 1, 4, 5);
             const QuadMask negative = ~(g >= 0.0f);
