@@ -299,18 +299,31 @@ void fillPolygon(Surface& s, const Point* points, std::int32_t count, Pixel colo
     }
 }
 
+namespace {
+
+// A block copy's destination and source corners and size, clipped against the source, then
+// the destination; empty when nothing of it lies inside both.
+struct ClippedCopy {
+    I64 x0, y0, u0, v0, w, h;
+    ClippedCopy(const Surface& dst, const Rect& dest, const Surface& src, Point origin)
+        : x0(dest.left), y0(dest.top), u0(origin.h), v0(origin.v), w(I64(dest.right) - dest.left),
+          h(I64(dest.bottom) - dest.top) {
+        if (u0 < 0) { x0 -= u0; w += u0; u0 = 0; }
+        if (v0 < 0) { y0 -= v0; h += v0; v0 = 0; }
+        if (x0 < 0) { u0 -= x0; w += x0; x0 = 0; }
+        if (y0 < 0) { v0 -= y0; h += y0; y0 = 0; }
+        w = std::min({w, I64(src.width()) - u0, I64(dst.width()) - x0});
+        h = std::min({h, I64(src.height()) - v0, I64(dst.height()) - y0});
+    }
+    bool empty() const { return w <= 0 || h <= 0; }
+};
+
+} // namespace
+
 void copyBlock(Surface& dst, const Rect& dest, const Surface& src, Point origin, const Pixel* mask) {
-    I64 x0 = dest.left, y0 = dest.top, u0 = origin.h, v0 = origin.v;
-    I64 w = I64(dest.right) - dest.left;
-    I64 h = I64(dest.bottom) - dest.top;
-    // Clip against the source, then the destination.
-    if (u0 < 0) { x0 -= u0; w += u0; u0 = 0; }
-    if (v0 < 0) { y0 -= v0; h += v0; v0 = 0; }
-    if (x0 < 0) { u0 -= x0; w += x0; x0 = 0; }
-    if (y0 < 0) { v0 -= y0; h += y0; y0 = 0; }
-    w = std::min({w, I64(src.width()) - u0, I64(dst.width()) - x0});
-    h = std::min({h, I64(src.height()) - v0, I64(dst.height()) - y0});
-    if (w <= 0 || h <= 0) return;
+    const ClippedCopy c(dst, dest, src, origin);
+    if (c.empty()) return;
+    const I64 x0 = c.x0, y0 = c.y0, u0 = c.u0, v0 = c.v0, w = c.w, h = c.h;
     if (!mask && w == src.stride() && w == dst.stride()) {
         // Whole rows of both: one block of memory (a background, a slot into its offscreen).
         std::memmove(dst.row(std::int32_t(y0)), src.row(std::int32_t(v0)), std::size_t(w * h) * sizeof(Pixel));
@@ -359,16 +372,9 @@ void copyBlock(Surface& dst, const Rect& dest, const Surface& src, Point origin,
 
 void copyBlockAround(Surface& dst, const Rect& dest, const Surface& src, Point origin, const Rect* holes,
                      std::int32_t holeCount) {
-    I64 x0 = dest.left, y0 = dest.top, u0 = origin.h, v0 = origin.v;
-    I64 w = I64(dest.right) - dest.left;
-    I64 h = I64(dest.bottom) - dest.top;
-    if (u0 < 0) { x0 -= u0; w += u0; u0 = 0; }
-    if (v0 < 0) { y0 -= v0; h += v0; v0 = 0; }
-    if (x0 < 0) { u0 -= x0; w += x0; x0 = 0; }
-    if (y0 < 0) { v0 -= y0; h += y0; y0 = 0; }
-    w = std::min({w, I64(src.width()) - u0, I64(dst.width()) - x0});
-    h = std::min({h, I64(src.height()) - v0, I64(dst.height()) - y0});
-    if (w <= 0 || h <= 0) return;
+    const ClippedCopy c(dst, dest, src, origin);
+    if (c.empty()) return;
+    const I64 x0 = c.x0, y0 = c.y0, u0 = c.u0, v0 = c.v0, w = c.w, h = c.h;
     if (&src == &dst || holeCount <= 0) {
         // Nothing to leave out, or rows of one surface that might overlap: the plain copy.
         copyBlock(dst, Rect(std::int32_t(x0), std::int32_t(y0), std::int32_t(x0 + w), std::int32_t(y0 + h)), src,

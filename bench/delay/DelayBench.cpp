@@ -83,23 +83,22 @@ void BM_RingCopyBaseline(benchmark::State& state)
 }
 BENCHMARK(BM_RingCopyBaseline);
 
-// Mode 0 normal, 1 reverse, 2 alternate; the default program otherwise (a bar at 117 bpm).
-void BM_OmbriskProcessReplacing(benchmark::State& state)
+// Ombrisk opened and resumed as a host leaves it before its first block; null with the
+// reason in error when it does not load.
+std::unique_ptr<PluginLoader> openedOmbrisk(std::string& error)
 {
-    std::string error;
     auto plugin = PluginLoader::open(OMBRISK_PATH, error);
-    if (!plugin) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    AEffect* effect = plugin->effect();
+    if (!plugin)
+        return nullptr;
     plugin->dispatch(effOpen);
     plugin->dispatch(effSetBlockSize, 0, blockSize);
     plugin->dispatch(effMainsChanged, 0, 1);
-    if (state.range(0) == 2)
-        effect->setParameter(effect, 7, 1.0f);
-    effect->setParameter(effect, 6, state.range(0) > 0 ? 1.0f : 0.0f);
+    return plugin;
+}
 
+// Blocks of noise through the effect as set, one per iteration.
+void processNoiseBlocks(benchmark::State& state, AEffect* effect)
+{
     auto input = noise(blockSize);
     std::vector<float> left(blockSize), right(blockSize);
     float* inputs[] = {input.data()};
@@ -110,6 +109,22 @@ void BM_OmbriskProcessReplacing(benchmark::State& state)
         benchmark::ClobberMemory();
     }
     setSamplesCounter(state);
+}
+
+// Mode 0 normal, 1 reverse, 2 alternate; the default program otherwise (a bar at 117 bpm).
+void BM_OmbriskProcessReplacing(benchmark::State& state)
+{
+    std::string error;
+    auto plugin = openedOmbrisk(error);
+    if (!plugin) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    AEffect* effect = plugin->effect();
+    if (state.range(0) == 2)
+        effect->setParameter(effect, 7, 1.0f);
+    effect->setParameter(effect, 6, state.range(0) > 0 ? 1.0f : 0.0f);
+    processNoiseBlocks(state, effect);
 }
 BENCHMARK(BM_OmbriskProcessReplacing)->ArgName("mode")->Arg(0)->Arg(1)->Arg(2);
 
@@ -118,31 +133,18 @@ BENCHMARK(BM_OmbriskProcessReplacing)->ArgName("mode")->Arg(0)->Arg(1)->Arg(2);
 void BM_OmbriskShortBackward(benchmark::State& state)
 {
     std::string error;
-    auto plugin = PluginLoader::open(OMBRISK_PATH, error);
+    auto plugin = openedOmbrisk(error);
     if (!plugin) {
         state.SkipWithError(error.c_str());
         return;
     }
     AEffect* effect = plugin->effect();
-    plugin->dispatch(effOpen);
-    plugin->dispatch(effSetBlockSize, 0, blockSize);
-    plugin->dispatch(effMainsChanged, 0, 1);
     effect->setParameter(effect, 0, 1.0f);
     effect->setParameter(effect, 3, 1.0f);
     if (state.range(0) == 2)
         effect->setParameter(effect, 7, 1.0f);
     effect->setParameter(effect, 6, 1.0f);
-
-    auto input = noise(blockSize);
-    std::vector<float> left(blockSize), right(blockSize);
-    float* inputs[] = {input.data()};
-    float* outputs[] = {left.data(), right.data()};
-    for (auto _ : state) {
-        effect->processReplacing(effect, inputs, outputs, blockSize);
-        benchmark::DoNotOptimize(left.data());
-        benchmark::ClobberMemory();
-    }
-    setSamplesCounter(state);
+    processNoiseBlocks(state, effect);
 }
 BENCHMARK(BM_OmbriskShortBackward)->ArgName("mode")->Arg(1)->Arg(2);
 
@@ -150,13 +152,10 @@ BENCHMARK(BM_OmbriskShortBackward)->ArgName("mode")->Arg(1)->Arg(2);
 // holds the decaying signal.
 std::unique_ptr<PluginLoader> decayingDelay(std::string& error)
 {
-    auto plugin = PluginLoader::open(OMBRISK_PATH, error);
+    auto plugin = openedOmbrisk(error);
     if (!plugin)
         return nullptr;
     AEffect* effect = plugin->effect();
-    plugin->dispatch(effOpen);
-    plugin->dispatch(effSetBlockSize, 0, blockSize);
-    plugin->dispatch(effMainsChanged, 0, 1);
     effect->setParameter(effect, 0, 1.0f);
     effect->setParameter(effect, 3, 1.0f);
     effect->setParameter(effect, 1, 0.9f);
