@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "DelayParameters.h"
 #include "PluginLoader.h"
 
 namespace {
@@ -111,7 +112,9 @@ void processNoiseBlocks(benchmark::State& state, AEffect* effect)
     setSamplesCounter(state);
 }
 
-// Mode 0 normal, 1 reverse, 2 alternate; the default program otherwise (a bar at 117 bpm).
+// Mode 0 normal, 1 reverse, 2 alternate; the default program (a bar at 117 bpm), or with
+// shortest 1 the shortest delay (1832 samples), where in the backward modes the read position
+// crosses the write position in one block of every two or so.
 void BM_OmbriskProcessReplacing(benchmark::State& state)
 {
     std::string error;
@@ -121,32 +124,22 @@ void BM_OmbriskProcessReplacing(benchmark::State& state)
         return;
     }
     AEffect* effect = plugin->effect();
-    if (state.range(0) == 2)
-        effect->setParameter(effect, 7, 1.0f);
-    effect->setParameter(effect, 6, state.range(0) > 0 ? 1.0f : 0.0f);
-    processNoiseBlocks(state, effect);
-}
-BENCHMARK(BM_OmbriskProcessReplacing)->ArgName("mode")->Arg(0)->Arg(1)->Arg(2);
-
-// The shortest delay (1832 samples) in reverse and alternate modes, where the read position
-// crosses the write position in one block of every two or so.
-void BM_OmbriskShortBackward(benchmark::State& state)
-{
-    std::string error;
-    auto plugin = openedOmbrisk(error);
-    if (!plugin) {
-        state.SkipWithError(error.c_str());
-        return;
+    if (state.range(1) == 1) {
+        effect->setParameter(effect, ombrisk::tempo, 1.0f);
+        effect->setParameter(effect, ombrisk::divisor, 1.0f);
     }
-    AEffect* effect = plugin->effect();
-    effect->setParameter(effect, 0, 1.0f);
-    effect->setParameter(effect, 3, 1.0f);
     if (state.range(0) == 2)
-        effect->setParameter(effect, 7, 1.0f);
-    effect->setParameter(effect, 6, 1.0f);
+        effect->setParameter(effect, ombrisk::reverseType, 1.0f);
+    effect->setParameter(effect, ombrisk::reverse, state.range(0) > 0 ? 1.0f : 0.0f);
     processNoiseBlocks(state, effect);
 }
-BENCHMARK(BM_OmbriskShortBackward)->ArgName("mode")->Arg(1)->Arg(2);
+BENCHMARK(BM_OmbriskProcessReplacing)
+    ->ArgNames({"mode", "shortest"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->Args({1, 1})
+    ->Args({2, 1});
 
 // An opened plug-in with the shortest delay (1832 samples) at feedback 0.9, so that the ring
 // holds the decaying signal.
@@ -156,9 +149,9 @@ std::unique_ptr<PluginLoader> decayingDelay(std::string& error)
     if (!plugin)
         return nullptr;
     AEffect* effect = plugin->effect();
-    effect->setParameter(effect, 0, 1.0f);
-    effect->setParameter(effect, 3, 1.0f);
-    effect->setParameter(effect, 1, 0.9f);
+    effect->setParameter(effect, ombrisk::tempo, 1.0f);
+    effect->setParameter(effect, ombrisk::divisor, 1.0f);
+    effect->setParameter(effect, ombrisk::feedback, 0.9f);
     return plugin;
 }
 
