@@ -1,7 +1,7 @@
 // Ombrisk's processReplacing at block 512 against a baseline that moves the same bytes per
 // sample: one float read from a ring of the same size, one written into it, one input read
 // and two outputs written. Compare the time_per_sample counters of the two.
-// BM_OmbriskShortBackward is the same at the shortest delay in the backward modes.
+// With shortest:1 the same at the shortest delay, where the backward modes cross positions often.
 // BM_OmbriskDenormalDecay reports decay_ratio: the time of a block whose signal decays through
 // the denormal range over that of a block of plain noise, both measured in the same run.
 #include <benchmark/benchmark.h>
