@@ -4,6 +4,7 @@
 #include <new>
 
 #include "DelayEffect.h"
+#include "DelayParameters.h"
 #include "Module.h"
 
 namespace {
@@ -42,7 +43,7 @@ TEST(DelayAllocationTest, FailedBufferMarksConstructionAndStaysSafe)
     float* channels[] = {&sample, &sample};
     effect.processReplacing(channels, channels, 1);
     effect.process(channels, channels, 1);
-    effect.setParameter(0, 0.5f);
+    effect.setParameter(ombrisk::tempo, 0.5f);
     effect.setProgram(1);
     effect.suspend();
     EXPECT_EQ(effect.getVu(), 0.0f);

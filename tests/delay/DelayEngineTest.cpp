@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DelayEffect.h"
+#include "DelayParameters.h"
 
 namespace {
 
@@ -97,13 +98,13 @@ TEST_P(ReadPositionTest, FollowsTheWritePosition)
 {
     const PositionCase& c = GetParam();
     DelayProbe probe;
-    probe.setParameter(0, 1.0f);
-    probe.setParameter(3, 1.0f);
-    probe.setParameter(7, c.revType);
-    probe.setParameter(6, c.reverse);
+    probe.setParameter(ombrisk::tempo, 1.0f);
+    probe.setParameter(ombrisk::divisor, 1.0f);
+    probe.setParameter(ombrisk::reverseType, c.revType);
+    probe.setParameter(ombrisk::reverse, c.reverse);
     probe.applyChanges();
     probe.writePos = c.writePos;
-    probe.setParameter(5, c.outpos);
+    probe.setParameter(ombrisk::readLag, c.outpos);
     probe.applyChanges();
     EXPECT_EQ(probe.delayLength, 1832);
     EXPECT_EQ(probe.readPos, c.readPos);
@@ -127,13 +128,13 @@ TEST(DelayEngineTest, AlternateLengthIsTakenWhenTheModeIsSet)
 {
     DelayProbe probe;
     probe.altPhase = 0;
-    probe.setParameter(7, 1.0f);
-    probe.setParameter(6, 1.0f);
+    probe.setParameter(ombrisk::reverseType, 1.0f);
+    probe.setParameter(ombrisk::reverse, 1.0f);
     probe.applyChanges();
     EXPECT_EQ(probe.reverseMode, 2);
     EXPECT_EQ(probe.altPhase, 1);
     EXPECT_EQ(probe.altLength, 90244);
-    probe.setParameter(3, 1.0f);
+    probe.setParameter(ombrisk::divisor, 1.0f);
     probe.applyChanges();
     EXPECT_EQ(probe.delayLength, 2820);
     EXPECT_EQ(probe.altLength, 90244);
@@ -143,11 +144,11 @@ TEST(DelayEngineTest, AlternateLengthIsTakenWhenTheModeIsSet)
 TEST(DelayEngineTest, AlternatePhaseTurnsAfterTheChunk)
 {
     DelayProbe probe;
-    probe.setParameter(1, 0.0f);
-    probe.setParameter(0, 1.0f);
-    probe.setParameter(3, 1.0f);
-    probe.setParameter(7, 1.0f);
-    probe.setParameter(6, 1.0f);
+    probe.setParameter(ombrisk::feedback, 0.0f);
+    probe.setParameter(ombrisk::tempo, 1.0f);
+    probe.setParameter(ombrisk::divisor, 1.0f);
+    probe.setParameter(ombrisk::reverseType, 1.0f);
+    probe.setParameter(ombrisk::reverse, 1.0f);
     probe.applyChanges();
     probe.fillWithIndices();
     probe.altLength = 1000;
@@ -170,10 +171,10 @@ TEST(DelayEngineTest, AlternatePhaseTurnsAfterTheChunk)
 TEST(DelayEngineTest, ReverseRestartsAtTheTopOfTheRing)
 {
     DelayProbe probe;
-    probe.setParameter(1, 0.0f);
-    probe.setParameter(0, 1.0f);
-    probe.setParameter(3, 1.0f);
-    probe.setParameter(6, 1.0f);
+    probe.setParameter(ombrisk::feedback, 0.0f);
+    probe.setParameter(ombrisk::tempo, 1.0f);
+    probe.setParameter(ombrisk::divisor, 1.0f);
+    probe.setParameter(ombrisk::reverse, 1.0f);
     probe.applyChanges();
     probe.fillWithIndices();
     probe.writePos = 1500;
@@ -186,10 +187,10 @@ TEST(DelayEngineTest, ReverseRestartsAtTheTopOfTheRing)
 TEST(DelayEngineTest, ReverseWritesWrapAtTheRingEnd)
 {
     DelayProbe probe;
-    probe.setParameter(1, 0.0f);
-    probe.setParameter(0, 1.0f);
-    probe.setParameter(3, 1.0f);
-    probe.setParameter(6, 1.0f);
+    probe.setParameter(ombrisk::feedback, 0.0f);
+    probe.setParameter(ombrisk::tempo, 1.0f);
+    probe.setParameter(ombrisk::divisor, 1.0f);
+    probe.setParameter(ombrisk::reverse, 1.0f);
     probe.applyChanges();
     probe.writePos = 1800;
     probe.readPos = 1000;
@@ -207,9 +208,9 @@ TEST(DelayEngineTest, ReverseWritesWrapAtTheRingEnd)
 TEST(DelayEngineTest, ReverseBringsTheWritePositionBackOneDelayPerChunk)
 {
     DelayProbe probe;
-    probe.setParameter(0, 1.0f);
-    probe.setParameter(3, 1.0f);
-    probe.setParameter(6, 1.0f);
+    probe.setParameter(ombrisk::tempo, 1.0f);
+    probe.setParameter(ombrisk::divisor, 1.0f);
+    probe.setParameter(ombrisk::reverse, 1.0f);
     probe.applyChanges();
     probe.writePos = 100000;
     probe.readPos = 1800;
@@ -223,7 +224,7 @@ TEST(DelayEngineTest, ReverseBringsTheWritePositionBackOneDelayPerChunk)
 TEST(DelayEngineTest, ForwardWrapsBothPositionsAtTheBufferEnd)
 {
     DelayProbe probe;
-    probe.setParameter(1, 0.0f);
+    probe.setParameter(ombrisk::feedback, 0.0f);
     probe.applyChanges();
     probe.fillWithIndices();
     probe.writePos = 220400;
@@ -238,10 +239,10 @@ TEST(DelayEngineTest, ForwardWrapsBothPositionsAtTheBufferEnd)
 TEST(DelayEngineTest, AlternateForwardPhaseStartsAtTheWritePosition)
 {
     DelayProbe probe;
-    probe.setParameter(0, 1.0f);
-    probe.setParameter(3, 1.0f);
-    probe.setParameter(7, 1.0f);
-    probe.setParameter(6, 1.0f);
+    probe.setParameter(ombrisk::tempo, 1.0f);
+    probe.setParameter(ombrisk::divisor, 1.0f);
+    probe.setParameter(ombrisk::reverseType, 1.0f);
+    probe.setParameter(ombrisk::reverse, 1.0f);
     probe.applyChanges();
     probe.altLength = 100;
     probe.writePos = 1780;
@@ -265,11 +266,11 @@ TEST(DelayEngineTest, KernelsMatchOneSampleAtATime)
     for (bool backward : {false, true}) {
         for (VstInt32 offset = -9; offset <= 77; ++offset) {
             DelayProbe probe;
-            probe.setParameter(0, 1.0f);
-            probe.setParameter(3, 1.0f);
-            probe.setParameter(1, 0.7f);
-            probe.setParameter(2, 0.8f);
-            probe.setParameter(6, backward ? 1.0f : 0.0f);
+            probe.setParameter(ombrisk::tempo, 1.0f);
+            probe.setParameter(ombrisk::divisor, 1.0f);
+            probe.setParameter(ombrisk::feedback, 0.7f);
+            probe.setParameter(ombrisk::volume, 0.8f);
+            probe.setParameter(ombrisk::reverse, backward ? 1.0f : 0.0f);
             probe.applyChanges();
             std::mt19937 random(static_cast<unsigned>(offset + 100));
             std::uniform_real_distribution<float> sample(-1.0f, 1.0f);

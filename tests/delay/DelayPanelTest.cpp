@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "DelayPanel.h"
+#include "DelayParameters.h"
 #include "DelayPlugin.h"
 #include "EditorRendering.h"
 #include "gui/DrawPort.h"
@@ -203,20 +204,20 @@ TEST_F(DelayPanelTest, HostChangesReachTheWidgetsThroughTheEffectOnTheEditorsIdl
 {
     open();
     ValueWidget* volume = widget(volumeFader);
-    plugin->setParameter(2, 0.25f);
+    plugin->setParameter(ombrisk::volume, 0.25f);
     EXPECT_EQ(volume->getValue(), 1.0f) << "not touched on the host's thread";
     panel->idle();
     EXPECT_EQ(volume->getValue(), 0.25f);
     EXPECT_EQ(widget(volumeText)->getValue(), 0.25f);
     EXPECT_EQ(static_cast<Fader*>(volume)->getLastHandlePos(), 32 + 54) << "drawn";
     // The value passed is not what is shown: the effect's own is.
-    panel->setParameter(2, 0.9f);
+    panel->setParameter(ombrisk::volume, 0.9f);
     panel->idle();
     EXPECT_EQ(volume->getValue(), 0.25f);
-    plugin->setParameter(2, std::nanf(""));
+    plugin->setParameter(ombrisk::volume, std::nanf(""));
     panel->idle();
     EXPECT_EQ(volume->getValue(), 0.25f);
-    plugin->setParameter(2, 7.0f);
+    plugin->setParameter(ombrisk::volume, 7.0f);
     panel->idle();
     EXPECT_EQ(volume->getValue(), 1.0f) << "as the effect limits it";
     // Indices beyond the parameters move nothing.
@@ -236,7 +237,7 @@ TEST_F(DelayPanelTest, LeftAltClicksRestoreDefaultsAndFlipButtons)
     open();
     for (VstInt32 p = 0; p < 6; ++p)
         plugin->setParameter(p, 0.2f);
-    plugin->setParameter(7, 1.0f);
+    plugin->setParameter(ombrisk::reverseType, 1.0f);
     panel->idle();
     const struct Case {
         int widget;
@@ -264,7 +265,7 @@ TEST_F(DelayPanelTest, LeftAltClicksRestoreDefaultsAndFlipButtons)
 TEST_F(DelayPanelTest, ButtonShowsOnForAnyValueAndFlipsByItsWholePart)
 {
     open();
-    plugin->setParameter(6, 0.3f);
+    plugin->setParameter(ombrisk::reverse, 0.3f);
     panel->idle();
     auto* frames = new Picture(DelayPanel::reverseId);
     const Rect r = widget(reverseButton)->getRect();
@@ -275,7 +276,7 @@ TEST_F(DelayPanelTest, ButtonShowsOnForAnyValueAndFlipsByItsWholePart)
     frames->release();
     EXPECT_EQ(readoutShown(pixels(), r), on);
     press(Point(180, 52), leftButton);
-    EXPECT_EQ(plugin->getParameter(6), 1.0f);
+    EXPECT_EQ(plugin->getParameter(ombrisk::reverse), 1.0f);
     EXPECT_EQ(automation, (std::vector<Automation>{{6, 1.0f}}));
 }
 
@@ -290,7 +291,7 @@ TEST_F(DelayPanelTest, DragOfTheFeedbackFaderAutomatesItAndMovesItsReadout)
     EXPECT_EQ(automation[0], (Automation{1, 0.5f + 9.0f / 72.0f}));
     EXPECT_EQ(automation[1], (Automation{1, 0.75f}));
     EXPECT_EQ(automation.back(), (Automation{1, 1.0f}));
-    EXPECT_EQ(plugin->getParameter(1), 1.0f);
+    EXPECT_EQ(plugin->getParameter(ombrisk::feedback), 1.0f);
     panel->idle();
     EXPECT_EQ(widget(feedbackText)->getValue(), 1.0f);
     const Rect r = widget(feedbackText)->getRect();
@@ -306,16 +307,16 @@ TEST_F(DelayPanelTest, ClosedEditorIgnoresChangesAndReopensWithTheCurrentValues)
     EXPECT_EQ(panel->getRootView(), nullptr);
     EXPECT_FALSE(platform.exists(first));
     // Automation while closed still reaches the engine and the program.
-    plugin->setParameter(4, 1.0f);
-    plugin->setParameter(6, 1.0f);
+    plugin->setParameter(ombrisk::multiplier, 1.0f);
+    plugin->setParameter(ombrisk::reverse, 1.0f);
     panel->idle();
-    EXPECT_EQ(plugin->getParameter(4), 1.0f);
+    EXPECT_EQ(plugin->getParameter(ombrisk::multiplier), 1.0f);
     char display[32] = "";
     plugin->getParamDisplay(4, display);
     EXPECT_STREQ(display, "     16");
     plugin->setProgram(1);
     plugin->setProgram(0);
-    EXPECT_EQ(plugin->getParameter(4), 1.0f) << "kept in the program";
+    EXPECT_EQ(plugin->getParameter(ombrisk::multiplier), 1.0f) << "kept in the program";
 
     for (int again = 0; again < 2; ++again) {
         open();

@@ -8,6 +8,7 @@
 #include <random>
 #include <thread>
 
+#include "DelayParameters.h"
 #include "OmbriskFixture.h"
 
 #if defined(__SSE__) || defined(__x86_64__)
@@ -173,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DelayChange{"DivisorParameter", [](OmbriskDelayChangeTest&) {},
                     [](OmbriskDelayChangeTest& test, bool longer) {
-                        test.setParameter(3, longer ? 0.5f : 1.0f);
+                        test.setParameter(ombrisk::divisor, longer ? 0.5f : 1.0f);
                     }},
         // Program 1 holds the longer delay, program 0 the shorter one.
         DelayChange{"Program",

@@ -3,6 +3,7 @@
 // replay the automation the editor recorded for a drawn curve. A process of its own, since it
 // counts the whole program's allocations.
 #include "ShaperEffect.h"
+#include "ShaperParameters.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ TEST(ShaperAllocation, AudioThreadParameterChangesAndBlocksAllocateNothing)
     ShaperEffect effect(nullptr);
     const CurvePoint drawn[] = {{0, 1}, {0.3f, 0.2f}, {0.6f, 0.5f}, {1, 0}};
     effect.getCurve().setPoints(drawn, 4);
-    effect.setParameter(0, 0.0f); // the editor's own call after the drawing: builds the table
+    effect.setParameter(vorlane::shaper, 0.0f); // the editor's own call after the drawing: builds the table
     std::vector<float> left(256, 0.25f), right(256, -0.25f);
     float* channels[] = {left.data(), right.data()};
     effect.processReplacing(channels, channels, 256);
@@ -87,7 +88,7 @@ TEST(ShaperAllocation, CurveParameterAfterAChangeStillRebuilds)
     const float before = effect.getShapeTable()[512];
     const CurvePoint drawn[] = {{0, 1}, {0.5f, 0.9f}, {1, 0.8f}};
     effect.getCurve().setPoints(drawn, 3);
-    effect.setParameter(0, 0.0f);
+    effect.setParameter(vorlane::shaper, 0.0f);
     effect.processReplacing(channels, channels, 64);
     EXPECT_NE(effect.getShapeTable()[512], before);
 }

@@ -1,5 +1,6 @@
 #include "EditorBase.h"
 #include "ShaperEffect.h"
+#include "ShaperParameters.h"
 
 #include <gtest/gtest.h>
 
@@ -63,12 +64,12 @@ public:
 // A setting that exercises every stage: high-pass before, low-pass after, some drive.
 void colour(ShaperEffect& e)
 {
-    e.setParameter(1, 0.8f);
-    e.setParameter(2, 0.3f);
-    e.setParameter(3, 0.6f);
-    e.setParameter(4, 0.9f);
-    e.setParameter(5, 1.0f);
-    e.setParameter(7, 0.2f);
+    e.setParameter(vorlane::preGain, 0.8f);
+    e.setParameter(vorlane::preFilter, 0.3f);
+    e.setParameter(vorlane::postGain, 0.6f);
+    e.setParameter(vorlane::postFilter, 0.9f);
+    e.setParameter(vorlane::preSwitch, 1.0f);
+    e.setParameter(vorlane::dryWet, 0.2f);
 }
 
 }  // namespace
@@ -79,7 +80,7 @@ TEST(ShaperEffect, FreshEffectHoldsTheDefaults)
     const float expected[] = {0.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f, 0.0f};
     for (VstInt32 i = 0; i < 8; ++i)
         EXPECT_EQ(effect.getParameter(i), expected[i]) << i;
-    EXPECT_EQ(effect.getParameter(8), 0.0f);
+    EXPECT_EQ(effect.getParameter(vorlane::parameterCount), 0.0f);
     EXPECT_EQ(effect.getParameter(-1), 0.0f);
     EXPECT_EQ(effect.getShapeTable()[0], 0.0f);
     for (int i = 1; i < ShaperEffect::shapeTableSize; ++i)
@@ -90,8 +91,8 @@ TEST(ShaperEffect, FreshEffectHoldsTheDefaults)
 TEST(ShaperEffect, CutoffGlidesLinearlyForAboutThreeThousandSamples)
 {
     ShaperEffect effect(nullptr);
-    effect.setParameter(2, 1.0f);
-    effect.setParameter(4, 0.0f);
+    effect.setParameter(vorlane::preFilter, 1.0f);
+    effect.setParameter(vorlane::postFilter, 0.0f);
     Stereo in(1, 0.1f);
     int preSamples = 0, postSamples = 0;
     for (int i = 0; i < 4000; ++i) {
@@ -108,7 +109,7 @@ TEST(ShaperEffect, CutoffGlidesLinearlyForAboutThreeThousandSamples)
     EXPECT_EQ(effect.getPostFilterRight().getCutoff(), effect.getPostCutoff());
 
     // A new target within 0.01 of the cutoff does not move the filters at all.
-    effect.setParameter(2, effect.getPreCutoff() + 0.005f);
+    effect.setParameter(vorlane::preFilter, effect.getPreCutoff() + 0.005f);
     const float before = effect.getPreCutoff();
     run(effect, Stereo(512, 0.1f));
     EXPECT_EQ(effect.getPreCutoff(), before);
@@ -125,8 +126,8 @@ TEST(ShaperEffect, GlideDoesNotDependOnTheBlockSize)
         ShaperEffect whole(nullptr), single(nullptr);
         for (ShaperEffect* e : {&whole, &single}) {
             colour(*e);
-            e->setParameter(2, c.preTarget);
-            e->setParameter(4, c.postTarget);
+            e->setParameter(vorlane::preFilter, c.preTarget);
+            e->setParameter(vorlane::postFilter, c.postTarget);
         }
         Stereo in = noise(6000, 11);
         const Stereo expected = run(whole, in);
@@ -146,7 +147,7 @@ TEST(ShaperEffect, GlideDoesNotDependOnTheBlockSize)
 TEST(ShaperEffect, SmallTargetChangeLeavesTheFiltersUntouched)
 {
     ShaperEffect effect(nullptr);
-    effect.setParameter(2, 0.505f);
+    effect.setParameter(vorlane::preFilter, 0.505f);
     run(effect, Stereo(4096, 0.1f));
     EXPECT_EQ(effect.getPreCutoff(), 0.5f);
     EXPECT_EQ(effect.getPreFilterLeft().getCutoff(), 0.5f);
@@ -179,15 +180,15 @@ TEST(ShaperEffect, DryWetOnePassesTheInputAndZeroOnlyTheProcessedSignal)
 {
     ShaperEffect effect(nullptr);
     colour(effect);
-    effect.setParameter(7, 1.0f);
+    effect.setParameter(vorlane::dryWet, 1.0f);
     Stereo in = noise(2048, 7, 3.0f);
     const Stereo out = run(effect, in);
     EXPECT_EQ(out.left, in.left);
     EXPECT_EQ(out.right, in.right);
 
     // No drive into the shaper: with DryWet 0 nothing of the input reaches the output.
-    effect.setParameter(1, 0.0f);
-    effect.setParameter(7, 0.0f);
+    effect.setParameter(vorlane::preGain, 0.0f);
+    effect.setParameter(vorlane::dryWet, 0.0f);
     effect.suspend();
     const Stereo silent = run(effect, in);
     for (size_t i = 0; i < 2048; ++i)
@@ -195,7 +196,7 @@ TEST(ShaperEffect, DryWetOnePassesTheInputAndZeroOnlyTheProcessedSignal)
 
     // Between the two, the output is the linear mix of the processed signal and the input.
     ShaperEffect wet(nullptr), mixed(nullptr);
-    mixed.setParameter(7, 0.25f);
+    mixed.setParameter(vorlane::dryWet, 0.25f);
     in = noise(2048, 8, 0.3f);
     const Stereo w = run(wet, in);
     const Stereo m = run(mixed, in);
@@ -226,10 +227,10 @@ TEST(ShaperEffect, LimitsApplyOnlyOnTheSideOfTheShaperPath)
     for (const auto& c : cases) {
         ShaperEffect effect(nullptr);
         effect.getCurve().setPoints(c.points, c.points ? 2 : 0);
-        effect.setParameter(0, 0.0f);
-        effect.setParameter(1, 1.0f);
-        effect.setParameter(3, c.postGain);
-        effect.setParameter(7, c.dry);
+        effect.setParameter(vorlane::shaper, 0.0f);
+        effect.setParameter(vorlane::preGain, 1.0f);
+        effect.setParameter(vorlane::postGain, c.postGain);
+        effect.setParameter(vorlane::dryWet, c.dry);
         takeChanges(effect);
         const float last = effect.getShapeTable()[1023];
         const float expected = c.scale * last * 2.0f * c.postGain * (1.0f - c.dry) + c.offset;
@@ -253,10 +254,10 @@ TEST(ShaperEffect, NonFiniteParameterValuesAreIgnoredFiniteOnesStoredAsGiven)
     const float expected[] = {0.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f, 0.0f};
     for (VstInt32 i = 0; i < 8; ++i)
         EXPECT_EQ(effect.getParameter(i), expected[i]) << i;
-    effect.setParameter(2, 7.5f);
-    effect.setParameter(7, -3.0f);
-    EXPECT_EQ(effect.getParameter(2), 7.5f);
-    EXPECT_EQ(effect.getParameter(7), -3.0f);
+    effect.setParameter(vorlane::preFilter, 7.5f);
+    effect.setParameter(vorlane::dryWet, -3.0f);
+    EXPECT_EQ(effect.getParameter(vorlane::preFilter), 7.5f);
+    EXPECT_EQ(effect.getParameter(vorlane::dryWet), -3.0f);
     // Out-of-range cutoffs still glide through valid table entries.
     const Stereo out = run(effect, noise(8192, 3));
     for (float v : out.left)
@@ -268,17 +269,17 @@ TEST(ShaperEffect, EverySetParameterRequestsARefresh)
     ShaperEffect effect(nullptr);
     int refreshes = 0;
     effect.setEditor(new CountingEditor(&effect, refreshes));
-    effect.setParameter(8, 0.3f);
+    effect.setParameter(vorlane::parameterCount, 0.3f);
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(effect.getParameter(8), 0.0f);
-    effect.setParameter(3, 0.3f);
+    EXPECT_EQ(effect.getParameter(vorlane::parameterCount), 0.0f);
+    effect.setParameter(vorlane::postGain, 0.3f);
     EXPECT_EQ(refreshes, 2);
 }
 
 TEST(ShaperEffect, SuspendClearsFilterStatesButKeepsGlideAndGains)
 {
     ShaperEffect effect(nullptr);
-    effect.setParameter(2, 1.0f);
+    effect.setParameter(vorlane::preFilter, 1.0f);
     run(effect, noise(100, 1));
     const float cutoff = effect.getPreCutoff();
     ASSERT_NE(effect.getPreFilterLeft().stateZ1(), 0.0f);
@@ -287,7 +288,7 @@ TEST(ShaperEffect, SuspendClearsFilterStatesButKeepsGlideAndGains)
     EXPECT_EQ(effect.getPreFilterLeft().stateZ1(), 0.0f);
     EXPECT_EQ(effect.getPostFilterRight().stateZ2(), 0.0f);
     EXPECT_EQ(effect.getPreCutoff(), cutoff);
-    EXPECT_EQ(effect.getParameter(2), 1.0f);
+    EXPECT_EQ(effect.getParameter(vorlane::preFilter), 1.0f);
     run(effect, Stereo(1));
     EXPECT_GT(effect.getPreCutoff(), cutoff);
 }
@@ -442,19 +443,19 @@ TEST(ShaperEffect, ChangesFromAnotherThreadArriveWhole)
         case 1:
             preSwitch = float(rng() % 2);
             postSwitch = float(rng() % 2);
-            effect.setParameter(5, preSwitch);
-            effect.setParameter(6, postSwitch);
+            effect.setParameter(vorlane::preSwitch, preSwitch);
+            effect.setParameter(vorlane::postSwitch, postSwitch);
             break;
         case 2:
-            effect.setParameter(2, cutoff(rng));
-            effect.setParameter(4, cutoff(rng));
+            effect.setParameter(vorlane::preFilter, cutoff(rng));
+            effect.setParameter(vorlane::postFilter, cutoff(rng));
             break;
         default: {
             CurvePoint points[6];
             for (int i = 0; i < 6; ++i)
                 points[i] = {float(i) / 5.0f, coordinate(rng)};
             effect.getCurve().setPoints(points, 6);
-            effect.setParameter(0, 0.0f);
+            effect.setParameter(vorlane::shaper, 0.0f);
             break;
         }
         }
@@ -477,7 +478,7 @@ TEST(ShaperEffect, ChangesFromAnotherThreadArriveWhole)
     ShaperEffect fresh(nullptr);
     const ShaperCurve::Shape last = effect.getCurve().shape();
     fresh.getCurve().setPoints(last.points.data(), last.count);
-    fresh.setParameter(0, 0.0f);
+    fresh.setParameter(vorlane::shaper, 0.0f);
     takeChanges(fresh);
     EXPECT_TRUE(std::equal(fresh.getShapeTable(), fresh.getShapeTable() + 1024, effect.getShapeTable()));
 }
@@ -594,7 +595,7 @@ TEST(ShaperEffect, BlocksSoundExactlyLikeThePlainPerSampleChain)
         ShaperEffect effect(nullptr);
         const CurvePoint bent[] = {{0.0f, 1.0f}, {0.2f, 0.1f}, {0.5f, 0.6f}, {0.8f, 0.0f}, {1.0f, 0.4f}};
         effect.getCurve().setPoints(bent, 5);
-        effect.setParameter(0, 0.0f);
+        effect.setParameter(vorlane::shaper, 0.0f);
         takeChanges(effect);
         PlainShaper plain(effect.getShapeTable());
         std::mt19937 rng(seed);
@@ -630,14 +631,14 @@ TEST(ShaperEffect, GlideFarBeyondTheTableEndsAndALaterTargetStillGlidesBack)
     const float biggest = std::numeric_limits<float>::max();
     for (float far : {1000.0f, -5000.0f, 1e7f, 3e38f, -biggest, biggest}) {
         ShaperEffect effect(nullptr);
-        effect.setParameter(2, far);
-        effect.setParameter(4, -far);
+        effect.setParameter(vorlane::preFilter, far);
+        effect.setParameter(vorlane::postFilter, -far);
         run(effect, Stereo(8000, 0.1f));
         EXPECT_LE(std::fabs(effect.getPreCutoff() - far), 0.01f) << far;
         EXPECT_LE(std::fabs(effect.getPostCutoff() + far), 0.01f) << far;
 
-        effect.setParameter(2, 0.3f);
-        effect.setParameter(4, 0.7f);
+        effect.setParameter(vorlane::preFilter, 0.3f);
+        effect.setParameter(vorlane::postFilter, 0.7f);
         run(effect, Stereo(8000, 0.1f));
         EXPECT_LE(std::fabs(effect.getPreCutoff() - 0.3f), 0.01f) << far;
         EXPECT_LE(std::fabs(effect.getPostCutoff() - 0.7f), 0.01f) << far;
@@ -664,7 +665,7 @@ TEST(ShaperEffect, CurveChangesFromAnotherThreadAndTheEditorEndInTheLastCurvesTa
     std::thread editor([&] {
         for (int i = 0; i < 300; ++i) {
             effect.getCurve().edit().move(2, {0.5f, float(i % 10) / 10.0f});
-            effect.setParameter(0, 0.0f);
+            effect.setParameter(vorlane::shaper, 0.0f);
         }
     });
     for (int i = 0; i < 300; ++i) {
@@ -678,7 +679,7 @@ TEST(ShaperEffect, CurveChangesFromAnotherThreadAndTheEditorEndInTheLastCurvesTa
     ShaperEffect fresh(nullptr);
     const ShaperCurve::Shape last = effect.getCurve().shape();
     fresh.getCurve().setPoints(last.points.data(), last.count);
-    fresh.setParameter(0, 0.0f);
+    fresh.setParameter(vorlane::shaper, 0.0f);
     takeChanges(effect);
     takeChanges(fresh);
     EXPECT_TRUE(std::equal(effect.getShapeTable(), effect.getShapeTable() + 1024, fresh.getShapeTable()));
@@ -695,8 +696,8 @@ TEST(ShaperEffect, SuspendFromAnotherThreadWhileAudioRunsClearsTheFilters)
 {
     ShaperEffect effect(nullptr), fresh(nullptr);
     for (ShaperEffect* e : {&effect, &fresh}) {
-        e->setParameter(2, 0.2f);
-        e->setParameter(4, 0.8f);
+        e->setParameter(vorlane::preFilter, 0.2f);
+        e->setParameter(vorlane::postFilter, 0.8f);
         takeChanges(*e);
     }
     std::atomic<bool> done{false};

@@ -4,6 +4,7 @@
 // editor opens, draws and closes.
 #include "CurveView.h"
 #include "ShaperPanel.h"
+#include "ShaperParameters.h"
 #include "ShaperPlugin.h"
 #include "gui/DrawPort.h"
 #include "gui/OffscreenPort.h"
@@ -163,19 +164,19 @@ TEST_F(ShaperPanelTest, LayoutComesFromThePictures)
 // and as the effect's stored value.
 TEST_F(ShaperPanelTest, HostChangesReachTheWidgetsAtIdleAsTheEffectsValues)
 {
-    effect->setParameter(1, 0.8f);
-    effect->setParameter(6, 1.0f);
+    effect->setParameter(vorlane::preGain, 0.8f);
+    effect->setParameter(vorlane::postSwitch, 1.0f);
     open();
     EXPECT_EQ(widget(2)->getValue(), 0.8f);
     EXPECT_EQ(widget(7)->getValue(), 1.0f);
-    effect->setParameter(7, 0.25f);
+    effect->setParameter(vorlane::dryWet, 0.25f);
     EXPECT_EQ(widget(8)->getValue(), 0.0f) << "not before the editor's idle";
     panel->idle();
     EXPECT_EQ(widget(8)->getValue(), 0.25f);
-    effect->setParameter(7, std::numeric_limits<float>::quiet_NaN());
+    effect->setParameter(vorlane::dryWet, std::numeric_limits<float>::quiet_NaN());
     panel->idle();
     EXPECT_EQ(widget(8)->getValue(), 0.25f) << "the effect's value, not the one sent";
-    effect->setParameter(0, 0.7f);
+    effect->setParameter(vorlane::shaper, 0.7f);
     panel->idle();
     EXPECT_EQ(widget(1)->getValue(), 0.0f);
 }
@@ -190,7 +191,7 @@ TEST_F(ShaperPanelTest, SwitchMovesItsParameterAndShowsItsFrame)
     EXPECT_NE(colourOf(pixels().pixel(right.h, right.v)), redColour);
     click(Point(107 + 35, 270));
     EXPECT_EQ(takeHeard(), (std::vector<Automation>{{5, 1.0f}}));
-    EXPECT_EQ(effect->getParameter(5), 1.0f);
+    EXPECT_EQ(effect->getParameter(vorlane::preSwitch), 1.0f);
     effect->processReplacing(nullptr, nullptr, 0); // the audio thread takes the change
     EXPECT_EQ(effect->getPreFilterLeft().getMode(), 1);
     panel->idle();
@@ -250,7 +251,7 @@ TEST_F(ShaperPanelTest, CloseThenOpenShowsTheCurrentValues)
     open();
     panel->close();
     EXPECT_EQ(panel->getRootView(), nullptr);
-    effect->setParameter(3, 0.9f);
+    effect->setParameter(vorlane::postGain, 0.9f);
     panel->idle();
     open();
     EXPECT_EQ(widget(4)->getValue(), 0.9f);
