@@ -1,5 +1,5 @@
-// plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE] [--save-chunk FILE]: opens
-// a plug-in's editor in a top-level window, idles it, replays pointer actions and keys as a
+// plughost editor PLUGIN [--preset FILE] [--png FILE] [--idle-ms N] [--script FILE]
+// [--save-chunk FILE]: opens a plug-in's editor in a top-level window, idles it, replays pointer actions and keys as a
 // user's (and chunks loaded meanwhile), saves what the window shows and the plug-in's state,
 // and prints the automation the host received. The window system's part is EditorHost.
 #include "Arguments.h"
@@ -7,6 +7,7 @@
 #include "ChunkFile.h"
 #include "Command.h"
 #include "EditorHost.h"
+#include "PluginPreset.h"
 #include "PngFile.h"
 
 #include <atomic>
@@ -22,11 +23,14 @@
 namespace {
 
 const char* const helpText =
-    "Usage: plughost editor PLUGIN [--png FILE] [--idle-ms N] [--script FILE] [--save-chunk FILE]\n"
+    "Usage: plughost editor PLUGIN [--preset FILE] [--png FILE] [--idle-ms N] [--script FILE]\n"
+    "                              [--save-chunk FILE]\n"
     "\n"
     "Opens the editor of the VST 2 plug-in PLUGIN in a top-level window %s\n"
     "and sends it effEditIdle every N milliseconds (default 20, 1 to 1000).\n"
     "\n"
+    "  --preset FILE  load a preset file (.fxp into the current program, .fxb into every\n"
+    "                 program) before the editor opens, as plughost process does\n"
     "  --png FILE     save what the window shows as a PNG file before closing\n"
     "  --idle-ms N    interval of the editor's idle calls\n"
     "  --script FILE  replay pointer actions and keys %s, one per line:\n"
@@ -179,6 +183,7 @@ int editorCommand(const CommandArguments& arguments) {
     std::string png;
     std::string script;
     std::string saveChunk;
+    std::string presetPath;
     long idleMs = 20;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
@@ -186,10 +191,12 @@ int editorCommand(const CommandArguments& arguments) {
             std::printf(helpText, EditorHost::where(), EditorHost::how());
             return 0;
         }
-        if (a == "--png" || a == "--idle-ms" || a == "--script" || a == "--save-chunk") {
+        if (a == "--png" || a == "--idle-ms" || a == "--script" || a == "--save-chunk" || a == "--preset") {
             if (i + 1 >= arguments.size()) return reportUsage(name, a + " needs a value");
             const std::string& value = arguments[++i];
-            if (a == "--png") {
+            if (a == "--preset") {
+                presetPath = value;
+            } else if (a == "--png") {
                 png = value;
             } else if (a == "--save-chunk") {
                 saveChunk = value;
@@ -218,11 +225,18 @@ int editorCommand(const CommandArguments& arguments) {
     }
 
     std::string error;
+    std::optional<PresetFile> preset;
+    if (!presetPath.empty()) {
+        preset = readPresetFile(presetPath, error);
+        if (!preset) return reportFailure(name, error);
+    }
     auto host = EditorHost::connect(!steps.empty(), error);
     if (!host) return reportFailure(name, error);
     auto loaded = openPlugin(plugin, name);
     if (!loaded) return exitFailure;
     if (!(loaded->effect()->flags & effFlagsHasEditor)) return reportFailure(name, "the plug-in has no editor");
+    if (preset && !applyPreset(*loaded, *preset, error))
+        return reportFailure(name, "cannot load the preset '" + presetPath + "': " + error);
     ERect* rect = nullptr;
     loaded->dispatch(effEditGetRect, 0, 0, &rect);
     const int width = rect ? rect->right - rect->left : 0;

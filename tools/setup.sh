@@ -23,8 +23,9 @@ packages+=(dpkg-dev man-db)
 # The LV2 bundles: headers and schemas (lv2_validate), sord_validate, the lilv library our test
 # host links and its command-line tools (lv2ls, lv2info, lv2apply), and jalv to try them by hand.
 packages+=(lv2-dev sordi lilv-utils liblilv-dev jalv)
-# Ardour 7, whose headless Lua session tool (ardour7-lua) loads the bundles as a user's Ardour does.
-packages+=(ardour)
+# Ardour 7: its headless Lua session tool (ardour7-lua) and exporter load the bundles as a
+# user's Ardour does; its own window is driven with xdotool and read back with xwd.
+packages+=(ardour xdotool x11-apps)
 # Windows builds and their tests under wine (tools/wine-test.sh): the MinGW-w64 cross compilers
 # (posix threads), wine64 for the x86_64 build, debootstrap for the i386 root that runs the
 # i686 build (tools/wine-i386-root.sh).

@@ -264,6 +264,17 @@ TEST(PresetOptions, WrongCommandLinesAreUsageErrors)
     }
 }
 
+// The editor opens with a preset loaded as a render would; a preset that cannot be read is
+// refused before any window opens.
+TEST(PresetEditor, UnreadablePresetIsRefusedBeforeAnyWindow)
+{
+    ScratchFolder dir;
+    const std::string missing = (dir / "missing.fxp").string();
+    const auto result = plughost({"editor", OMBRISK_PLUGIN, "--preset", missing});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("cannot read '" + missing + "'"), std::string::npos) << result.err;
+}
+
 #ifdef FACTORY_PRESET_FILES
 // The factory presets' files, made at build time, each load back as the preset itself: an
 // Ombrisk program as its settings, and as the same program of the bank; a Vorlane program as
