@@ -192,13 +192,35 @@ sleep 1
 grep -o '<Port symbol="[a-z_]*" value="[^"]*"' "$scratch/s/s.ardour" >"$scratch/ports.txt"
 grep -qx '<Port symbol="feedback" value="0.5"' "$scratch/ports.txt" && grep -qx '<Port symbol="reverse" value="1"' "$scratch/ports.txt" ||
   { cat "$scratch/ports.txt"; echo "Ardour did not get Ombrisk's new feedback and reverse"; exit 1; }
-state=$(ls -dt "$scratch"/s/plugins/*/state* | head -n 1)/state.ttl
-/usr/bin/python3 - "$state" "$scratch/vorlane-after.chunk" <<'PY'
+# The newest state Ardour saved for Vorlane must be the VST 2 editor's after the same drag.
+check_state() {
+  local state
+  state=$(ls -dt "$scratch"/s/plugins/*/state* | head -n 1)/state.ttl
+  /usr/bin/python3 - "$state" "$scratch/vorlane-after.chunk" "$1" <<'PY'
 import base64, re, sys
 text = open(sys.argv[1]).read()
 match = re.search(r'<urn:ombrisk-vorlane:vorlane#state>\s*"""?([A-Za-z0-9+/=\s]+)"""?\^\^xsd:base64Binary', text)
 saved = base64.b64decode(re.sub(r"\s", "", match.group(1))) if match else b""
 if saved != open(sys.argv[2], "rb").read():
-    sys.exit("the state Ardour saved for Vorlane is not the VST 2 editor's after the same drag")
+    sys.exit("the state Ardour saved for Vorlane %s is not the VST 2 editor's after the same drag" % sys.argv[3])
 PY
-echo "Both editors in Ardour look and act as the VST 2 editors"
+}
+check_state "from its editor"
+
+# The drawn curve survives the session being closed, loaded again and saved again (Ardour writes
+# a new state folder only for a state that differs from the last, so the newest one is what the
+# reloaded plug-in holds).
+stop
+ardour_pid=
+cat >"$scratch/reload.lua" <<LUA
+AudioEngine:set_backend ("None (Dummy)", "", "")
+Session = load_session ("$scratch/s", "s")
+assert (Session)
+ARDOUR.LuaAPI.usleep (500000)
+Session:save_state ("", false, false, false, false, false)
+collectgarbage ()
+close_session ()
+LUA
+"$lua" "$scratch/reload.lua" >"$scratch/reload.log" 2>&1 || { tail -n 20 "$scratch/reload.log"; echo "Ardour failed to reload the session"; exit 1; }
+check_state "after a reload"
+echo "Both editors in Ardour look and act as the VST 2 editors; the drawn curve stays through a reload"
