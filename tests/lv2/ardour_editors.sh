@@ -10,6 +10,7 @@
 set -euo pipefail
 ardour=$1 lua=$2 bundles=$3 scratch=$4 plughost=$5 ombrisk=$6 vorlane=$7 presets=$8
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/ardour_common.sh"
 rm -rf "$scratch"
 mkdir -p "$scratch/config/ardour7"
 export LV2_PATH="$bundles:/usr/lib/lv2" XDG_CONFIG_HOME="$scratch/config"
@@ -18,21 +19,16 @@ cat >"$scratch/create.lua" <<LUA
 AudioEngine:set_backend ("None (Dummy)", "", "")
 Session = create_session ("$scratch/s", "s", 48000)
 assert (Session)
-local function track (inputs, name, uri, preset)
-  local t = Session:new_audio_track (inputs, 2, nil, 1, name, ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true):front ()
-  local p = ARDOUR.LuaAPI.new_plugin (Session, uri, ARDOUR.PluginType.LV2, "")
-  assert (not p:isnil ())
-  t:add_processor_by_index (p, 0, nil, true)
-  local plugin = p:to_insert ():plugin (0)
-  assert (plugin:load_preset (plugin:preset_by_label (preset)))
+$ardour_insert_lua
+for _, t in ipairs ({{1, "mono", "urn:ombrisk-vorlane:ombrisk", "Dotted eighth"}, {2, "stereo", "urn:ombrisk-vorlane:vorlane", "Fuzz"}}) do
+  Session:new_audio_track (t[1], 2, nil, 1, t[2], ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true)
+  insert (t[2], t[3], t[4])
 end
-track (1, "mono", "urn:ombrisk-vorlane:ombrisk", "Dotted eighth")
-track (2, "stereo", "urn:ombrisk-vorlane:vorlane", "Fuzz")
 Session:save_state ("", false, false, false, false, false)
 collectgarbage ()
 close_session ()
 LUA
-"$lua" "$scratch/create.lua" >"$scratch/create.log" 2>&1 || { tail -n 20 "$scratch/create.log"; echo "Ardour failed to make the session"; exit 1; }
+ardour_step create
 
 # Ardour as a user has set it up once: past its first-run wizard (.a7), on its dummy backend,
 # with the mixer showing in a window of a known size.
@@ -192,18 +188,10 @@ sleep 1
 grep -o '<Port symbol="[a-z_]*" value="[^"]*"' "$scratch/s/s.ardour" >"$scratch/ports.txt"
 grep -qx '<Port symbol="feedback" value="0.5"' "$scratch/ports.txt" && grep -qx '<Port symbol="reverse" value="1"' "$scratch/ports.txt" ||
   { cat "$scratch/ports.txt"; echo "Ardour did not get Ombrisk's new feedback and reverse"; exit 1; }
-# The newest state Ardour saved for Vorlane must be the VST 2 editor's after the same drag.
+# The state Ardour saved last for Vorlane must be the VST 2 editor's after the same drag.
 check_state() {
-  local state
-  state=$(ls -dt "$scratch"/s/plugins/*/state* | head -n 1)/state.ttl
-  /usr/bin/python3 - "$state" "$scratch/vorlane-after.chunk" "$1" <<'PY'
-import base64, re, sys
-text = open(sys.argv[1]).read()
-match = re.search(r'<urn:ombrisk-vorlane:vorlane#state>\s*"""?([A-Za-z0-9+/=\s]+)"""?\^\^xsd:base64Binary', text)
-saved = base64.b64decode(re.sub(r"\s", "", match.group(1))) if match else b""
-if saved != open(sys.argv[2], "rb").read():
-    sys.exit("the state Ardour saved for Vorlane %s is not the VST 2 editor's after the same drag" % sys.argv[3])
-PY
+  saved_vorlane_state "$scratch/s" | cmp -s - "$scratch/vorlane-after.chunk" ||
+    { echo "the state Ardour saved for Vorlane $1 is not the VST 2 editor's after the same drag"; exit 1; }
 }
 check_state "from its editor"
 
@@ -221,6 +209,6 @@ Session:save_state ("", false, false, false, false, false)
 collectgarbage ()
 close_session ()
 LUA
-"$lua" "$scratch/reload.lua" >"$scratch/reload.log" 2>&1 || { tail -n 20 "$scratch/reload.log"; echo "Ardour failed to reload the session"; exit 1; }
+ardour_step reload
 check_state "after a reload"
 echo "Both editors in Ardour look and act as the VST 2 editors; the drawn curve stays through a reload"

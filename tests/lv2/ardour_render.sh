@@ -7,6 +7,7 @@
 # Usage: ardour_render.sh ARDOUR_LUA ARDOUR_EXPORT BUNDLES SCRATCH PLUGHOST OMBRISK_VST VORLANE_VST PRESET_DIR
 set -euo pipefail
 lua=$1 export=$2 bundles=$3 scratch=$4 plughost=$5 ombrisk=$6 vorlane=$7 presets=$8
+source "$(dirname "$0")/ardour_common.sh"
 rm -rf "$scratch"
 mkdir -p "$scratch"
 # Ardour's own settings stay in the scratch folder, away from the user's.
@@ -65,13 +66,7 @@ local function snapshot (name, alone)
   ARDOUR.LuaAPI.usleep (300000)
   Session:save_state (name, false, false, false, false, false)
 end
-local function insert (track, uri, preset)
-  local p = ARDOUR.LuaAPI.new_plugin (Session, uri, ARDOUR.PluginType.LV2, "")
-  assert (not p:isnil ())
-  Session:route_by_name (track):add_processor_by_index (p, 0, nil, true)
-  local plugin = p:to_insert ():plugin (0)
-  assert (plugin:load_preset (plugin:preset_by_label (preset)))
-end
+$ardour_insert_lua
 snapshot ("mono-dry", "mono")
 snapshot ("stereo-dry", "stereo")
 insert ("mono", "urn:ombrisk-vorlane:ombrisk", "Dotted eighth")
@@ -82,9 +77,8 @@ collectgarbage ()
 close_session ()
 LUA
 
-for step in record snapshots; do
-  "$lua" "$scratch/$step.lua" >"$scratch/$step.log" 2>&1 || { tail -n 20 "$scratch/$step.log"; echo "Ardour failed to $step"; exit 1; }
-done
+ardour_step record
+ardour_step snapshots
 grep "^take" "$scratch/snapshots.log" || { echo "Ardour recorded nothing"; exit 1; }
 # ardour7-export 7.3 itself dies now and then while it finishes an export (free() on a corrupted
 # heap in its export graph, seen with no plug-in in the session at all): an export that dies by a

@@ -6,6 +6,7 @@
 # Usage: ardour_session.sh ARDOUR_LUA BUNDLES SCRATCH EXPECTED_CHUNK
 set -euo pipefail
 lua=$1 bundles=$2 scratch=$3 expected=$4
+source "$(dirname "$0")/ardour_common.sh"
 rm -rf "$scratch"
 mkdir -p "$scratch"
 export LV2_PATH="$bundles:/usr/lib/lv2"
@@ -17,13 +18,11 @@ assert (Session)
 for p in ARDOUR.LuaAPI.list_plugins ():iter () do
   if string.find (p.unique_id, "ombrisk%-vorlane") then print ("found", p.unique_id) end
 end
-local t = Session:new_audio_track (2, 2, nil, 1, "t", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true):front ()
-local p = ARDOUR.LuaAPI.new_plugin (Session, "urn:ombrisk-vorlane:vorlane", ARDOUR.PluginType.LV2, "")
-assert (not p:isnil ())
-t:add_processor_by_index (p, 0, nil, true)
-local plugin = p:to_insert ():plugin (0)
-assert (plugin:load_preset (plugin:preset_by_label ("Fuzz")))
+Session:new_audio_track (2, 2, nil, 1, "t", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true):front ()
+$ardour_insert_lua
+insert ("t", "urn:ombrisk-vorlane:vorlane", "Fuzz")
 Session:save_state ("", false, false, false, false, false)
+collectgarbage ()
 close_session ()
 LUA
 cat >"$scratch/reload.lua" <<LUA
@@ -38,32 +37,21 @@ for r in Session:get_routes ():iter () do
   end
 end
 Session:save_state ("", false, false, false, false, false)
+collectgarbage ()
 close_session ()
 LUA
 
-# The state Ardour keeps for the plug-in, as bytes.
-saved_chunk() {
-  local state
-  state=$(ls -d "$scratch"/s/plugins/*/state* | sort -V | tail -n 1)/state.ttl
-  /usr/bin/python3 - "$state" <<'PY'
-import base64, re, sys
-text = open(sys.argv[1]).read()
-match = re.search(r'<urn:ombrisk-vorlane:vorlane#state>\s*"""?([A-Za-z0-9+/=\s]+)"""?\^\^xsd:base64Binary', text)
-sys.stdout.buffer.write(base64.b64decode(re.sub(r"\s", "", match.group(1))) if match else b"")
-PY
-}
-
-created=$("$lua" "$scratch/create.lua" 2>&1)
-grep -q "found.*urn:ombrisk-vorlane:ombrisk" <<<"$created" || { echo "$created"; echo "Ardour did not find Ombrisk"; exit 1; }
-grep -q "found.*urn:ombrisk-vorlane:vorlane" <<<"$created" || { echo "$created"; echo "Ardour did not find Vorlane"; exit 1; }
-saved_chunk >"$scratch/saved.chunk"
+ardour_step create
+grep -q "found.*urn:ombrisk-vorlane:ombrisk" "$scratch/create.log" || { cat "$scratch/create.log"; echo "Ardour did not find Ombrisk"; exit 1; }
+grep -q "found.*urn:ombrisk-vorlane:vorlane" "$scratch/create.log" || { cat "$scratch/create.log"; echo "Ardour did not find Vorlane"; exit 1; }
+saved_vorlane_state "$scratch/s" >"$scratch/saved.chunk"
 cmp "$scratch/saved.chunk" "$expected" || { echo "the saved state is not the preset's chunk"; exit 1; }
 
-reloaded=$("$lua" "$scratch/reload.lua" 2>&1)
-echo "$reloaded" | grep -E "^(plugin|port)"
-grep -q "^plugin Vorlane" <<<"$reloaded" || { echo "$reloaded"; echo "the session lost the plug-in"; exit 1; }
+ardour_step reload
+grep -E "^(plugin|port)" "$scratch/reload.log"
+grep -q "^plugin Vorlane" "$scratch/reload.log" || { cat "$scratch/reload.log"; echo "the session lost the plug-in"; exit 1; }
 # Fuzz: pre gain at the top (6.0206 dB), the mix all wet.
-grep -q "^port 0 6.0206" <<<"$reloaded" && grep -q "^port 6 100.0000" <<<"$reloaded" || { echo "ports not restored"; exit 1; }
-saved_chunk >"$scratch/again.chunk"
+grep -q "^port 0 6.0206" "$scratch/reload.log" && grep -q "^port 6 100.0000" "$scratch/reload.log" || { echo "ports not restored"; exit 1; }
+saved_vorlane_state "$scratch/s" >"$scratch/again.chunk"
 cmp "$scratch/again.chunk" "$expected" || { echo "the state changed on reload"; exit 1; }
 echo "Ardour kept Vorlane's preset through a save and a reload"
