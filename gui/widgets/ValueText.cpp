@@ -3,6 +3,7 @@
 #include "../DrawPort.h"
 #include "../Picture.h"
 
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -24,15 +25,23 @@ ValueText::~ValueText() {
 
 void ValueText::draw(DrawPort& port) {
     const float shown = getValue();
-    char text[256];
-    text[0] = 0;
-    if (valueToString) {
-        valueToString(shown, text);
-        text[sizeof text - 1] = 0;
-    } else {
-        std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(shown));
+    const auto bits = std::bit_cast<std::uint32_t>(shown);
+    // The text of a value is only worked out again when the value or the function changed.
+    if (!formattedValid || bits != formattedBits || valueToString != formattedBy) {
+        char text[256];
+        text[0] = 0;
+        if (valueToString) {
+            valueToString(shown, text);
+            text[sizeof text - 1] = 0;
+        } else {
+            std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(shown));
+        }
+        formatted = text;
+        formattedBits = bits;
+        formattedBy = valueToString;
+        formattedValid = true;
     }
-    drawText(port, text, nullptr, shown);
+    drawText(port, formatted.c_str(), nullptr, shown);
 }
 
 void ValueText::drawText(DrawPort& port, const char* text, Picture* picture, float shown) {

@@ -12,7 +12,7 @@ namespace gui {
 class Picture;
 
 // Writes at most 255 characters and a terminating zero for value into text (256 bytes, whose
-// first byte is 0 on the call).
+// first byte is 0 on the call); what it writes depends on the value alone.
 using ValueToString = void (*)(float value, char* text);
 
 // Style bits of the text widgets; other bits have no effect.
@@ -99,6 +99,11 @@ private:
     // The port's settings as drawing the box and text leaves them.
     void settleLikeDrawing(DrawPort& port, Picture* box) const;
 
+    // The text of the value last drawn, and what it was made from.
+    std::string formatted;
+    std::uint32_t formattedBits = 0;
+    ValueToString formattedBy = nullptr;
+    bool formattedValid = false;
     // The box and text as last drawn, for the look and text they were drawn with.
     KeptPixels kept;
     Look keptLook{};
