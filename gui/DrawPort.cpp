@@ -69,6 +69,17 @@ void DrawPort::setFont(FontId id, std::int32_t height) {
     }
 }
 
+void DrawPort::setPenPlace(const PenPlace& place) {
+    penPosition_ = place.position;
+    dotPhase_ = place.dotPhase;
+}
+
+bool DrawPort::drawsInFont(FontId id, std::int32_t height) const {
+    if (id < 0 || id > 6) id = 0;
+    if (height == 0) height = fontRow(id).height;
+    return font_ && fontId_ == id && font_->height() == height;
+}
+
 void DrawPort::frameRect(const Rect& r) {
     moveTo(Point(r.left, r.top));
     lineTo(Point(r.right, r.top));

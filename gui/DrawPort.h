@@ -51,6 +51,18 @@ public:
     // calls poll.
     void setPress(Point where, std::int32_t buttons);
 
+    // Where the pen stands and how far into its dot pattern it is: a widget that shows a kept
+    // copy of what it drew, instead of drawing it again, leaves the pen as the drawing did.
+    struct PenPlace {
+        Point position;
+        std::uint32_t dotPhase = 0;
+    };
+    PenPlace penPlace() const { return PenPlace{penPosition_, dotPhase_}; }
+    void setPenPlace(const PenPlace& place);
+    // Whether text draws in the font that setFont(id, height) asks for: false when that font
+    // could not be made and another one is still in use.
+    bool drawsInFont(FontId id, std::int32_t height = 0) const;
+
     Surface* surface() const { return context_; }
     PlatformWindow* window() const { return window_; }
     RootView* owner() const { return owner_; }

@@ -128,6 +128,77 @@ struct Sweep {
     }
 };
 
+// Runs of pixels go four at a time, the last four overlapping the ones before instead of a
+// loop over single pixels; long runs go to the library's copy, which moves wider still.
+using Pixels = Pixel __attribute__((vector_size(16)));
+constexpr I64 libraryRun = 64;
+
+inline void moveFour(Pixel* to, const Pixel* from) {
+    Pixels four;
+    std::memcpy(&four, from, sizeof four);
+    std::memcpy(to, &four, sizeof four);
+}
+
+// to and from must not overlap.
+inline void copyRun(Pixel* to, const Pixel* from, I64 n) {
+    if (n >= libraryRun) {
+        std::memcpy(to, from, std::size_t(n) * sizeof(Pixel));
+        return;
+    }
+    if (n < 4) {
+        for (I64 i = 0; i < n; ++i) to[i] = from[i];
+        return;
+    }
+    for (I64 i = 0; i + 4 < n; i += 4) moveFour(to + i, from + i);
+    moveFour(to + n - 4, from + n - 4);
+}
+
+// Rows of a block between two surfaces, the width's case chosen once: the narrow rows of
+// widgets cost a few moves each.
+inline void copyRows(Pixel* to, std::intptr_t toStride, const Pixel* from, std::intptr_t fromStride, I64 w, I64 h) {
+    if (w >= libraryRun) {
+        for (I64 j = 0; j < h; ++j, to += toStride, from += fromStride) std::memcpy(to, from, std::size_t(w) * sizeof(Pixel));
+    } else if (w >= 4) {
+        for (I64 j = 0; j < h; ++j, to += toStride, from += fromStride) {
+            for (I64 i = 0; i + 4 < w; i += 4) moveFour(to + i, from + i);
+            moveFour(to + w - 4, from + w - 4);
+        }
+    } else {
+        for (I64 j = 0; j < h; ++j, to += toStride, from += fromStride) {
+            for (I64 i = 0; i < w; ++i) to[i] = from[i];
+        }
+    }
+}
+
+inline void fillRun(Pixel* to, I64 n, Pixel colour) {
+    if (n < 4) {
+        for (I64 i = 0; i < n; ++i) to[i] = colour;
+        return;
+    }
+    const Pixels four = {colour, colour, colour, colour};
+    for (I64 i = 0; i + 4 < n; i += 4) std::memcpy(to + i, &four, sizeof four);
+    std::memcpy(to + n - 4, &four, sizeof four);
+}
+
+// Source pixels whose mask word is all ones are left out. Blending a pixel twice gives what
+// blending it once does, so the last four may overlap here too.
+inline void blendRun(Pixel* to, const Pixel* from, const Pixel* mask, I64 n) {
+    const auto blendFour = [&](I64 i) {
+        Pixels kept, taken, keep;
+        std::memcpy(&kept, to + i, sizeof kept);
+        std::memcpy(&taken, from + i, sizeof taken);
+        std::memcpy(&keep, mask + i, sizeof keep);
+        const Pixels mixed = (kept & keep) | (taken & ~keep);
+        std::memcpy(to + i, &mixed, sizeof mixed);
+    };
+    if (n < 4) {
+        for (I64 i = 0; i < n; ++i) to[i] = (to[i] & mask[i]) | (from[i] & ~mask[i]);
+        return;
+    }
+    for (I64 i = 0; i + 4 < n; i += 4) blendFour(i);
+    blendFour(n - 4);
+}
+
 } // namespace
 
 void fillBox(Surface& s, std::int64_t left, std::int64_t top, std::int64_t right,
@@ -142,7 +213,7 @@ void fillBox(Surface& s, std::int64_t left, std::int64_t top, std::int64_t right
     const auto t = std::int32_t(ct);
     const auto r = std::int32_t(cr);
     const auto b = std::int32_t(cb);
-    for (std::int32_t y = t; y <= b; ++y) std::fill(s.row(y) + l, s.row(y) + r + 1, colour);
+    for (std::int32_t y = t; y <= b; ++y) fillRun(s.row(y) + l, I64(r) - l + 1, colour);
     s.addDamage(l, t, r + 1, b + 1);
 }
 
@@ -330,42 +401,26 @@ void copyBlock(Surface& dst, const Rect& dest, const Surface& src, Point origin,
         dst.addDamage(std::int32_t(x0), std::int32_t(y0), std::int32_t(x0 + w), std::int32_t(y0 + h));
         return;
     }
+    const Pixel* from = src.row(std::int32_t(v0)) + u0;
+    Pixel* to = dst.row(std::int32_t(y0)) + x0;
+    const std::intptr_t fromStride = src.stride();
+    const std::intptr_t toStride = dst.stride();
     // Within one surface, walk rows so that an overlapping block is read before it is written.
     const bool same = &src == &dst;
-    bool upwards = same && y0 > v0;
-    for (I64 k = 0; k < h; ++k) {
-        I64 j = upwards ? h - 1 - k : k;
-        const Pixel* from = src.row(std::int32_t(v0 + j)) + u0;
-        Pixel* to = dst.row(std::int32_t(y0 + j)) + x0;
-        if (!mask) {
-            if (same || w >= 64) {
-                std::memmove(to, from, std::size_t(w) * sizeof(Pixel));
-                continue;
-            }
-            // The narrow rows of widgets: four pixels a move, without a call per row.
-            using Pixels = Pixel __attribute__((vector_size(16)));
-            I64 i = 0;
-            for (; i + 4 <= w; i += 4) {
-                Pixels four;
-                std::memcpy(&four, from + i, sizeof four);
-                std::memcpy(to + i, &four, sizeof four);
-            }
-            for (; i < w; ++i) to[i] = from[i];
-            continue;
+    const bool upwards = same && y0 > v0;
+    if (mask) {
+        const Pixel* m = mask + v0 * src.width() + u0;
+        for (I64 k = 0; k < h; ++k) {
+            const I64 j = upwards ? h - 1 - k : k;
+            blendRun(to + j * toStride, from + j * fromStride, m + j * src.width(), w);
         }
-        const Pixel* m = mask + (v0 + j) * src.width() + u0;
-        // Four pixels at a time, each kept or replaced by a select instead of a branch.
-        using Pixels = Pixel __attribute__((vector_size(16)));
-        I64 i = 0;
-        for (; i + 4 <= w; i += 4) {
-            Pixels kept, taken, keep;
-            std::memcpy(&kept, to + i, sizeof kept);
-            std::memcpy(&taken, from + i, sizeof taken);
-            std::memcpy(&keep, m + i, sizeof keep);
-            const Pixels mixed = (kept & keep) | (taken & ~keep);
-            std::memcpy(to + i, &mixed, sizeof mixed);
+    } else if (same) {
+        for (I64 k = 0; k < h; ++k) {
+            const I64 j = upwards ? h - 1 - k : k;
+            std::memmove(to + j * toStride, from + j * fromStride, std::size_t(w) * sizeof(Pixel));
         }
-        for (; i < w; ++i) to[i] = (to[i] & m[i]) | (from[i] & ~m[i]);
+    } else {
+        copyRows(to, toStride, from, fromStride, w, h);
     }
     dst.addDamage(std::int32_t(x0), std::int32_t(y0), std::int32_t(x0 + w), std::int32_t(y0 + h));
 }
@@ -425,7 +480,7 @@ void copyBlockAround(Surface& dst, const Rect& dest, const Surface& src, Point o
             I64 x = 0;
             for (std::int32_t k = 0; k <= across && x < w; ++k) {
                 const I64 stop = k < across ? std::clamp<I64>(lefts[k], 0, w) : w;
-                if (stop > x) std::memcpy(to + x, from + x, std::size_t(stop - x) * sizeof(Pixel));
+                if (stop > x) copyRun(to + x, from + x, stop - x);
                 if (k < across) x = std::max(x, rights[k]);
             }
         }

@@ -1,12 +1,8 @@
 #include "VerticalFader.h"
 
 #include "../DrawPort.h"
-#include "../OffscreenPort.h"
 #include "../Picture.h"
 #include "../widgets/WidgetMath.h"
-
-#include <memory>
-#include <new>
 
 namespace gui::classic {
 
@@ -59,20 +55,25 @@ Picture* VerticalFader::getHandle() const {
     return handle.get();
 }
 
+bool VerticalFader::coversRect() const {
+    return image.exists() && width == rect.width() && height == rect.height();
+}
+
 void VerticalFader::draw(DrawPort& port) {
     const float shown = getValue();
     const float frac = (style & styleZeroTop) ? shown : 1.0f - shown;
-    // Slot and handle reach the window in one copy.
-    std::unique_ptr<OffscreenPort> offscreen(new (std::nothrow) OffscreenPort(parent, width, height, blackColour));
-    if (!offscreen) return;
-    drawBackground(*offscreen, Rect(0, 0, width, height), backOffset);
     const HandleSpan span = faderHandleSpan(frac, minPos, maxPos, handleOffset.v, handleHeight, localMin, localMax);
+    FaderImage::Look look;
+    look.background = background.get();
+    look.backOffset = backOffset;
+    look.transparentBackground = getTransparency();
     if (handle) {
-        const Rect at(handleOffset.h, span.start, handleOffset.h + handleWidth, span.end);
-        if (transparentHandle) handle->drawTransparent(*offscreen, at, Point(0, 0));
-        else handle->draw(*offscreen, at, Point(0, 0));
+        look.handle = handle.get();
+        look.handleAt = Rect(handleOffset.h, span.start, handleOffset.h + handleWidth, span.end);
+        look.transparentHandle = transparentHandle;
     }
-    offscreen->copyTo(port, rect, Point(0, 0));
+    // Slot and handle reach the window in one copy.
+    if (!image.draw(port, parent, width, height, look, rect)) return;
     lastHandlePos = rect.top + span.start;
     setDirty(false);
 }

@@ -3,6 +3,7 @@
 // background), composed offscreen. By default a click anywhere in the fader puts the handle's
 // centre under the mouse (free click); Shift drags finely.
 #include "../widgets/Fader.h"
+#include "../widgets/FaderImage.h"
 #include "ValueWidget.h"
 
 namespace gui::classic {
@@ -17,6 +18,8 @@ public:
 
     // Editor thread.
     void draw(DrawPort& port) override;
+    // Once its offscreen exists, which goes to the window whole.
+    bool coversRect() const override;
     void mouse(DrawPort& port, Point where) override;
 
     virtual void setTransparentHandle(bool on);
@@ -46,6 +49,8 @@ private:
     std::int32_t localMax;
     std::int32_t width;
     std::int32_t height;
+    // Slot and handle composed here before one copy to the window.
+    FaderImage image;
 };
 
 } // namespace gui::classic

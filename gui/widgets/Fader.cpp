@@ -1,9 +1,6 @@
 #include "Fader.h"
 
-#include "../OffscreenPort.h"
 #include "WidgetMath.h"
-
-#include <new>
 
 namespace gui {
 
@@ -30,7 +27,7 @@ Fader::Fader(Axis faderAxis, const Rect& size, ValueListener* owner, std::int32_
 Fader::~Fader() = default;
 
 bool Fader::coversRect() const {
-    return image && width == rect.width() && height == rect.height();
+    return image.exists() && width == rect.width() && height == rect.height();
 }
 
 void Fader::draw(DrawPort& port) {
@@ -39,27 +36,16 @@ void Fader::draw(DrawPort& port) {
     const float frac = (style & zeroBit) ? shown : 1.0f - shown;
     const HandleSpan span =
         faderHandleSpan(frac, minPos, maxPos, along(handleOffset), handleLength(), localMin, localMax);
-    // A new offscreen starts black; one kept from the last draw is made black again unless
-    // the slot is about to cover it wholly.
-    const Rect whole(0, 0, width, height);
-    if (!image || image->owner() != parent) {
-        image.reset(new (std::nothrow) OffscreenPort(parent, width, height, blackColour));
-    } else if (!(background && background->covers(whole, backOffset))) {
-        image->setFillColour(blackColour);
-        image->fillRect(Rect(-1, -1, width, height));
+    FaderImage::Look look;
+    look.background = background.get();
+    look.backOffset = backOffset;
+    if (handle) {
+        look.handle = handle.get();
+        look.handleAt = axis == Axis::vertical ? Rect(handleOffset.h, span.start, handleOffset.h + handleWidth, span.end)
+                                               : Rect(span.start, handleOffset.v, span.end, handleOffset.v + handleHeight);
+        look.transparentHandle = transparentHandle;
     }
-    if (image) {
-        OffscreenPort& offscreen = *image;
-        if (background) background->draw(offscreen, whole, backOffset);
-        if (handle) {
-            const Rect local = axis == Axis::vertical
-                                   ? Rect(handleOffset.h, span.start, handleOffset.h + handleWidth, span.end)
-                                   : Rect(span.start, handleOffset.v, span.end, handleOffset.v + handleHeight);
-            if (transparentHandle) handle->drawTransparent(offscreen, local, Point(0, 0));
-            else handle->draw(offscreen, local, Point(0, 0));
-        }
-        offscreen.copyTo(port, rect, Point(0, 0));
-    }
+    image.draw(port, parent, width, height, look, rect);
     lastHandlePos = edge() + span.start;
     setOldValue(shown);
 }

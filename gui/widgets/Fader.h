@@ -3,15 +3,13 @@
 // compose their image in a widget-sized offscreen port and copy it to the window in one step,
 // so the handle never flickers over the slot. A drag starts only on the handle as last drawn;
 // Shift fines it to a tenth.
+#include "FaderImage.h"
 #include "HeldPicture.h"
 #include "ValueWidget.h"
 
 #include <cstdint>
-#include <memory>
 
 namespace gui {
-
-class OffscreenPort;
 
 // Fader style bits.
 inline constexpr std::int32_t styleZeroLeft = 8;      // horizontal drawing: value 0 at the left end (else the right)
@@ -63,8 +61,8 @@ protected:
     std::int32_t height;
 
 private:
-    // Slot and handle composed here before one copy to the window; kept from draw to draw.
-    std::unique_ptr<OffscreenPort> image;
+    // Slot and handle composed here before one copy to the window.
+    FaderImage image;
 
     std::int32_t along(Point p) const { return axis == Axis::vertical ? p.v : p.h; }
     std::int32_t edge() const { return axis == Axis::vertical ? rect.top : rect.left; }

@@ -3,6 +3,8 @@
 #include "../DrawPort.h"
 #include "../Picture.h"
 
+#include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -23,23 +25,38 @@ ValueText::~ValueText() {
 
 void ValueText::draw(DrawPort& port) {
     const float shown = getValue();
-    char text[256];
-    text[0] = 0;
-    if (valueToString) {
-        valueToString(shown, text);
-        text[sizeof text - 1] = 0;
-    } else {
-        std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(shown));
+    const auto bits = std::bit_cast<std::uint32_t>(shown);
+    // The text of a value is only worked out again when the value or the function changed.
+    if (!formattedValid || bits != formattedBits || valueToString != formattedBy) {
+        char text[256];
+        text[0] = 0;
+        if (valueToString) {
+            valueToString(shown, text);
+            text[sizeof text - 1] = 0;
+        } else {
+            std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(shown));
+        }
+        formatted = text;
+        formattedBits = bits;
+        formattedBy = valueToString;
+        formattedValid = true;
     }
-    drawText(port, text, nullptr, shown);
+    drawText(port, formatted.c_str(), nullptr, shown);
 }
 
 void ValueText::drawText(DrawPort& port, const char* text, Picture* picture, float shown) {
+    Picture* box = picture ? picture : background;
+    const Look look{rect,        box,        backOffset,  style,        fontId,
+                    textColour, backColour, frameColour, shadowColour, alignment};
+    if (kept.holdsAny() && look == keptLook && keptText == text) {
+        kept.show(port);
+        settleLikeDrawing(port, box);
+        setOldValue(shown);
+        return;
+    }
     const bool edges = (style & (style3DIn | style3DOut)) != 0;
-    if (picture) {
-        picture->draw(port, rect, backOffset);
-    } else if (background) {
-        background->draw(port, rect, backOffset);
+    if (box) {
+        box->draw(port, rect, backOffset);
     } else {
         port.setFillColour(backColour);
         port.fillRect(rect);
@@ -66,7 +83,40 @@ void ValueText::drawText(DrawPort& port, const char* text, Picture* picture, flo
     }
     port.setTextColour(textColour);
     port.drawText(text, rect, false, alignment);
+    // Kept only when every pixel drawn followed from the look and the text alone.
+    const Rect area = determinedArea(box);
+    if (port.drawsInFont(fontId) && area.right > area.left && kept.keep(port, area, box)) {
+        keptLook = look;
+        keptText = text;
+        keptPen = port.penPlace();
+    }
     setOldValue(shown);
+}
+
+Rect ValueText::determinedArea(Picture* box) const {
+    const bool edges = (style & (style3DIn | style3DOut)) != 0;
+    if (std::int64_t(rect.right) - rect.left < 1 || std::int64_t(rect.bottom) - rect.top < 1 || rect.right == INT32_MAX ||
+        rect.bottom == INT32_MAX) {
+        return Rect();
+    }
+    // Text is clipped to the box, shadow text to the box moved one pixel right and down.
+    const Rect outline(rect.left, rect.top, rect.right + 1, rect.bottom + 1);
+    if (!box) return outline;
+    if (!box->covers(rect, backOffset)) return Rect();
+    if (edges) return outline;
+    return (style & styleShadowText) ? Rect() : rect;
+}
+
+void ValueText::settleLikeDrawing(DrawPort& port, Picture* box) const {
+    const bool edges = (style & (style3DIn | style3DOut)) != 0;
+    if (!box) {
+        port.setFillColour(backColour);
+        if (!edges) port.setPenColour(frameColour);
+    }
+    if (edges) port.setPenColour((style & style3DIn) ? frameColour : backColour);
+    if (!box || edges) port.setPenPlace(keptPen);
+    port.setFont(fontId);
+    port.setTextColour(textColour);
 }
 
 void ValueText::forceRedraw() {

@@ -1,16 +1,18 @@
 #pragma once
 // A value shown as one line of text in a box: through the owner's value-to-text function or
 // as "%2.2f". Its drawText is the box and text drawing that the editable text widgets share.
+#include "KeptPixels.h"
 #include "ValueWidget.h"
 
 #include <cstdint>
+#include <string>
 
 namespace gui {
 
 class Picture;
 
 // Writes at most 255 characters and a terminating zero for value into text (256 bytes, whose
-// first byte is 0 on the call).
+// first byte is 0 on the call); what it writes depends on the value alone.
 using ValueToString = void (*)(float value, char* text);
 
 // Style bits of the text widgets; other bits have no effect.
@@ -74,6 +76,39 @@ private:
     // Stores a look setting; a real change forces a redraw.
     template <class Setting>
     void changeLook(Setting& setting, Setting wanted);
+
+    // Everything but the text that decides the pixels drawText sets.
+    struct Look {
+        Rect rect;
+        Picture* box;
+        Point backOffset;
+        std::int32_t style;
+        FontId fontId;
+        Colour textColour;
+        Colour backColour;
+        Colour frameColour;
+        Colour shadowColour;
+        TextAlign alignment;
+        constexpr bool operator==(const Look&) const = default;
+    };
+    // What drawText would set the pixels of whatever lies beneath: the box's outline with
+    // all four edges when lines or a fill draw it, else the picture's rect. Empty when some
+    // pixel drawn would depend on what lies beneath (a picture that does not cover the box,
+    // shadow text reaching past it).
+    Rect determinedArea(Picture* box) const;
+    // The port's settings as drawing the box and text leaves them.
+    void settleLikeDrawing(DrawPort& port, Picture* box) const;
+
+    // The text of the value last drawn, and what it was made from.
+    std::string formatted;
+    std::uint32_t formattedBits = 0;
+    ValueToString formattedBy = nullptr;
+    bool formattedValid = false;
+    // The box and text as last drawn, for the look and text they were drawn with.
+    KeptPixels kept;
+    Look keptLook{};
+    std::string keptText;
+    DrawPort::PenPlace keptPen;
 };
 
 } // namespace gui

@@ -77,6 +77,51 @@ TEST(ValueTextDrawTest, ShowsTheValueAsTextInAFramedBox) {
     }
 }
 
+// A read-out shows its box and text again from what it drew last while neither changed: each
+// draw must still give what drawing afresh over the same pixels gives, and leave the port's
+// settings as drawing does, whatever lies beneath, when the text or the look changes, and on
+// a surface that clips the box.
+TEST(ValueTextDrawTest, DrawingAgainGivesWhatDrawingAfreshGives) {
+    const Rect r(3, 4, 24, 14);
+    ValueText text(r, nullptr, 1);
+    text.setFontId(fontTiny);
+    text.setTextColour(blackColour);
+    text.setFrameColour(greyColour);
+    text.setValueToString(percent);
+    struct Step {
+        float value;
+        Colour under;
+        Colour back;
+        int width; // of the surface
+        const char* expected;
+    } steps[] = {
+        {0.5f, redColour, whiteColour, 30, "50%"},
+        {0.5f, blueColour, whiteColour, 30, "50%"},
+        {0.25f, blueColour, whiteColour, 30, "25%"},
+        {0.5f, greenColour, whiteColour, 30, "50%"},
+        {0.5f, greenColour, yellowColour, 30, "50%"},
+        {0.5f, redColour, yellowColour, 20, "50%"},
+        {0.5f, blueColour, yellowColour, 30, "50%"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.expected);
+        text.setBackColour(step.back);
+        text.setValue(step.value);
+        PixelBuffer drawn(step.width, 20, pixelOf(step.under));
+        DrawPort port(nullptr, &drawn, nullptr);
+        port.setPenColour(magentaColour);
+        text.draw(port);
+        PixelBuffer fresh(step.width, 20, pixelOf(step.under));
+        drawReference(fresh, r, step.expected, fontTiny, blackColour, step.back, greyColour);
+        EXPECT_TRUE(samePixels(drawn, fresh));
+        EXPECT_EQ(port.fillColour(), step.back);
+        EXPECT_EQ(port.penColour(), greyColour);
+        EXPECT_EQ(port.textColour(), blackColour);
+        EXPECT_EQ(port.penPlace().position, Point(r.left, r.top));
+        EXPECT_TRUE(port.drawsInFont(fontTiny));
+    }
+}
+
 TEST(ValueTextDrawTest, StylesDrawEdgesShadowAndPictures) {
     const Rect r(2, 2, 40, 20);
     auto edges = [&](std::int32_t style) {
