@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace {
 
@@ -150,13 +151,14 @@ using PairMask = std::int32_t __attribute__((vector_size(16)));
 // One shaper table entry and its slope.
 using Two = float __attribute__((vector_size(8)));
 
-// The fixed-settings chain for a whole stretch, both channels and both filters at once. The
-// stretch goes in pieces of up to `piece` frames; each pass runs the pre filters over one piece
-// (lanes 0 and 1 of one register) and the post filters over the piece before (lanes 2 and 3),
-// so that a single four-lane tick does all four filters' work on each frame. Shaping and mixing
-// follow each pass's ticks, two frames at a time: kept out of the recursion's loop, they leave
-// it the registers it needs. A lane that has no frame in a pass ticks on whatever its slot
-// holds and gets its state back afterwards.
+// The chain for a whole stretch, both channels and both filters at once. The stretch goes in
+// pieces of up to `piece` frames; each pass runs the pre filters over one piece (lanes 0 and 1
+// of one register) and the post filters over the piece before (lanes 2 and 3), so that a
+// single four-lane tick does all four filters' work on each frame. The same loop shapes the
+// pre levels of the pass before into the post lanes' input and mixes the post lanes' levels,
+// four frames at a time in two registers: none of that waits for the recursion, so it fills
+// the time each tick waits for the one before. A lane that has no frame in a pass ticks on
+// whatever it is given and gets its state back afterwards.
 //
 // plan(p) answers how many frames piece p has (0: no more) and readies what taps(p, n, ...)
 // answers: the coefficients of frame n of piece p for the pre lanes and of piece p - 1 for the
@@ -166,6 +168,11 @@ constexpr VstInt32 piece = 64;
 // Four filters' coefficients, lane by lane.
 struct Taps {
     Pair a0, a1, a2, b1, b2;
+};
+
+// Left and right of four frames: frames 0 and 1 side by side, then frames 2 and 3.
+struct FourFrames {
+    Pair first, second;
 };
 
 template <bool accumulate, bool careful, typename Plan, typename TapsAt>
@@ -185,130 +192,125 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     float* const outRight = s.outputs[1] + first;
     const float(*const lookup)[2] = s.lookup;
 
-    // What each pass ticks, frame by frame: the pre piece's input and the shaped samples of
-    // the piece before, in the lanes of their filters. Beside it the shaper's paths of that
-    // piece, left and right side by side, for this pass and the next. Two frames more than a
-    // piece, so that a pass may shape two at a time past its end.
-    Quad ticked[piece + 2] = {};
-    alignas(16) std::int32_t pathFrames[2][2 * piece + 4] = {};
+    // Each pass's gained levels, frame by frame, for the next pass to shape.
+    Quad levels[2][piece] = {};
     const auto finite = [](Quad x) {
         if constexpr (careful)
             x = (Quad)((QuadMask)x & (x - x == 0.0f));
         return x;
     };
-    // Left and right of frames i and i + 1, side by side.
-    const auto twoFrames = [](const float* left, const float* right, VstInt32 i) {
-        Two l, r;
-        std::memcpy(&l, left + i, sizeof l);
-        std::memcpy(&r, right + i, sizeof r);
-        return Quad(__builtin_shufflevector(l, r, 0, 2, 1, 3));
+    // Frames i .. i + count - 1 of a channel pair, zero past count (at most 4).
+    const auto load = [](const float* left, const float* right, VstInt32 i, VstInt32 count) {
+        Quad l = {}, r = {};
+        if (count == 4) {
+            std::memcpy(&l, left + i, sizeof l);
+            std::memcpy(&r, right + i, sizeof r);
+        } else {
+            for (VstInt32 k = 0; k < count; ++k) {
+                l[k] = left[i + k];
+                r[k] = right[i + k];
+            }
+        }
+        return FourFrames{__builtin_shufflevector(l, r, 0, 4, 1, 5), __builtin_shufflevector(l, r, 2, 6, 3, 7)};
+    };
+    const auto store = [](float* out, VstInt32 i, VstInt32 count, Quad o) {
+        if constexpr (accumulate) {
+            Quad before = {};
+            std::memcpy(&before, out + i, static_cast<std::size_t>(count) * sizeof(float));
+            o = before + o;
+        }
+        std::memcpy(out + i, &o, static_cast<std::size_t>(count) * sizeof(float));
+    };
+    // Two frames' gained pre levels shaped as in shapeSample; negative marks the lanes on the
+    // negative path.
+    const auto shape = [&](Quad g, QuadMask& negative) {
+        negative = ~(g >= 0.0f);
+        const QuadMask flip = negative & signBit;
+        Quad a = (Quad)((QuadMask)g ^ flip);
+        a = a < 1.0f ? a : 1.0f;
+        const Quad position = a * 1023.0f;
+        const auto index = __builtin_convertvector(position, QuadMask);
+        const Quad fraction = position - __builtin_convertvector(index, Quad);
+        Two entries[4];
+        for (int lane = 0; lane < 4; ++lane)
+            std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(index[lane])], sizeof entries[lane]);
+        const Quad low = __builtin_shufflevector(entries[0], entries[1], 0, 2, 1, 3);
+        const Quad high = __builtin_shufflevector(entries[2], entries[3], 0, 2, 1, 3);
+        const Quad table = __builtin_shufflevector(low, high, 0, 1, 4, 5);
+        const Quad slope = __builtin_shufflevector(low, high, 2, 3, 6, 7);
+        return (Quad)((QuadMask)(fraction * slope + table) ^ flip);
+    };
+    // Two frames' post levels mixed with their raw input x, as in shapeSample: wet x 1 + dry x x
+    // is dry x x + wet to the last bit, and wet x -1 + dry x x is dry x x - wet.
+    const auto mix = [&](Quad level, Quad x, QuadMask negative) {
+        const Quad positiveLevel = level > 1.0f ? 1.0f : level;
+        const Quad negativeLevel = level < -1.0f ? -1.0f : level;
+        const Quad limited = negative ? negativeLevel : positiveLevel;
+        return wet * limited + dry * x;
     };
 
     VstInt32 preStart = 0;
     VstInt32 postFrames = 0;
     for (VstInt32 p = 0;; ++p) {
-        const std::int32_t* const paths = pathFrames[p % 2];
-        std::int32_t* const nextPaths = pathFrames[(p + 1) % 2];
         const VstInt32 preFrames = plan(p);
         if (preFrames == 0 && postFrames == 0)
             break;
         const VstInt32 postStart = preStart - postFrames;
-        {
-            VstInt32 n = 0;
-            for (; n + 2 <= preFrames; n += 2) {
-                const Quad x = finite(twoFrames(inLeft, inRight, preStart + n));
-                std::memcpy(&ticked[n], &x, 2 * sizeof(float));
-                std::memcpy(&ticked[n + 1], reinterpret_cast<const float*>(&x) + 2, 2 * sizeof(float));
-            }
-            if (n < preFrames) {
-                const Quad x = finite(Quad{inLeft[preStart + n], inRight[preStart + n], 0.0f, 0.0f});
-                ticked[n][0] = x[0];
-                ticked[n][1] = x[1];
-            }
-        }
+        const Quad* const shapedFrom = levels[(p + 1) % 2];
+        Quad* const level = levels[p % 2];
         // Both sides tick over the longer side's frames; the shorter side's lanes are put
         // back to their state at its end.
         const VstInt32 both = std::min(preFrames, postFrames);
         const VstInt32 all = std::max(preFrames, postFrames);
         Quad keep1 = z1, keep2 = z2;
-        const auto tick = [&](VstInt32 n) {
-            if (n == both) {
-                keep1 = z1;
-                keep2 = z2;
+        // Frames n .. n + 3, of which whole groups have all four on both sides.
+        const auto group = [&](VstInt32 n, auto whole) {
+            constexpr bool full = decltype(whole)::value;
+            const VstInt32 preCount = full ? 4 : std::clamp(preFrames - n, 0, 4);
+            const VstInt32 postCount = full ? 4 : std::clamp(postFrames - n, 0, 4);
+            FourFrames x = {};
+            if (full || preCount > 0)
+                x = load(inLeft, inRight, preStart + n, preCount);
+            FourFrames shaped = {};
+            QuadMask negative[2] = {};
+            if (full || postCount > 0) {
+                shaped.first = shape(__builtin_shufflevector(shapedFrom[n], shapedFrom[n + 1], 0, 1, 4, 5), negative[0]);
+                shaped.second = shape(__builtin_shufflevector(shapedFrom[n + 2], shapedFrom[n + 3], 0, 1, 4, 5), negative[1]);
             }
-            const Taps k = taps(p, n, n < preFrames, n < postFrames);
-            const Quad w = ticked[n] - k.b1 * z1 - k.b2 * z2;
-            const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
-            z2 = z1;
-            z1 = w;
-            return y * gains;
-        };
-        // The post piece's levels of two frames mixed with their raw input, as in shapeSample;
-        // with second false only the first frame is written.
-        const auto mix = [&](VstInt32 n, Quad level, bool second) {
-            const VstInt32 at = postStart + n;
-            const Quad x = second ? finite(twoFrames(inLeft, inRight, at))
-                                  : finite(Quad{inLeft[at], inRight[at], 0.0f, 0.0f});
-            QuadMask negative;
-            std::memcpy(&negative, paths + 2 * n, sizeof negative);
-            const Quad positiveLevel = level > 1.0f ? 1.0f : level;
-            const Quad negativeLevel = level < -1.0f ? -1.0f : level;
-            const Quad limited = negative ? negativeLevel : positiveLevel;
-            // wet x 1 + dry x x is dry x x + wet to the last bit, and wet x -1 + dry x x is
-            // dry x x - wet: the limited sums of shapeSample.
-            Quad o = wet * limited + dry * x;
-            if (second) {
-                // Left of both frames, then right of both.
-                o = __builtin_shufflevector(o, o, 0, 2, 1, 3);
-                Quad before = {};
-                if constexpr (accumulate) {
-                    const Quad l = twoFrames(outLeft, outLeft, at);
-                    const Quad r = twoFrames(outRight, outRight, at);
-                    before = __builtin_shufflevector(l, r, 0, 1, 4, 5);
+            const Quad ticked[4] = {
+                __builtin_shufflevector(finite(x.first), shaped.first, 0, 1, 4, 5),
+                __builtin_shufflevector(finite(x.first), shaped.first, 2, 3, 6, 7),
+                __builtin_shufflevector(finite(x.second), shaped.second, 0, 1, 4, 5),
+                __builtin_shufflevector(finite(x.second), shaped.second, 2, 3, 6, 7),
+            };
+            const VstInt32 count = full ? 4 : std::min(4, all - n);
+            for (VstInt32 j = 0; j < count; ++j) {
+                if (!full && n + j == both) {
+                    keep1 = z1;
+                    keep2 = z2;
                 }
-                o = before + o;
-                std::memcpy(outLeft + at, &o, 2 * sizeof(float));
-                std::memcpy(outRight + at, reinterpret_cast<const float*>(&o) + 2, 2 * sizeof(float));
-            } else if constexpr (accumulate) {
-                outLeft[at] += o[0];
-                outRight[at] += o[1];
-            } else {
-                outLeft[at] = o[0];
-                outRight[at] = o[1];
+                const Taps k = taps(p, n + j, full || n + j < preFrames, full || n + j < postFrames);
+                const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
+                const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
+                z2 = z1;
+                z1 = w;
+                level[n + j] = y * gains;
+            }
+            if (full || postCount > 0) {
+                const FourFrames raw = load(inLeft, inRight, postStart + n, postCount);
+                const Quad early = mix(__builtin_shufflevector(level[n], level[n + 1], 2, 3, 6, 7),
+                                       finite(raw.first), negative[0]);
+                const Quad late = mix(__builtin_shufflevector(level[n + 2], level[n + 3], 2, 3, 6, 7),
+                                        finite(raw.second), negative[1]);
+                store(outLeft, postStart + n, postCount, __builtin_shufflevector(early, late, 0, 2, 4, 6));
+                store(outRight, postStart + n, postCount, __builtin_shufflevector(early, late, 1, 3, 5, 7));
             }
         };
-        // The recursion alone first, so that its registers stay free of the shaping's; the
-        // shaping and mixing of the whole piece follow, with nothing to wait for.
-        Quad levels[piece];
-        for (VstInt32 n = 0; n < all; ++n)
-            levels[n] = tick(n);
-        for (VstInt32 n = 0; n < all; n += 2) {
-            const Quad one = levels[n];
-            const Quad two = n + 1 < all ? levels[n + 1] : one;
-            // The pre piece shaped as in shapeSample, for the post filters' next pass.
-            const Quad g = __builtin_shufflevector(one, two, 0, 1, 4, 5);
-            const QuadMask negative = ~(g >= 0.0f);
-            const QuadMask flip = negative & signBit;
-            Quad a = (Quad)((QuadMask)g ^ flip);
-            a = a < 1.0f ? a : 1.0f;
-            const Quad position = a * 1023.0f;
-            const auto index = __builtin_convertvector(position, QuadMask);
-            const Quad fraction = position - __builtin_convertvector(index, Quad);
-            Two entries[4];
-            for (int lane = 0; lane < 4; ++lane)
-                std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(index[lane])], sizeof entries[lane]);
-            const Quad low = __builtin_shufflevector(entries[0], entries[1], 0, 2, 1, 3);
-            const Quad high = __builtin_shufflevector(entries[2], entries[3], 0, 2, 1, 3);
-            const Quad table = __builtin_shufflevector(low, high, 0, 1, 4, 5);
-            const Quad slope = __builtin_shufflevector(low, high, 2, 3, 6, 7);
-            const Quad shaped = (Quad)((QuadMask)(fraction * slope + table) ^ flip);
-            std::memcpy(reinterpret_cast<float*>(&ticked[n]) + 2, &shaped, 2 * sizeof(float));
-            std::memcpy(reinterpret_cast<float*>(&ticked[n + 1]) + 2, reinterpret_cast<const float*>(&shaped) + 2,
-                        2 * sizeof(float));
-            std::memcpy(nextPaths + 2 * n, &negative, sizeof negative);
-            if (n < postFrames)
-                mix(n, __builtin_shufflevector(one, two, 2, 3, 6, 7), n + 1 < postFrames);
-        }
+        VstInt32 n = 0;
+        for (; n + 4 <= both; n += 4)
+            group(n, std::true_type{});
+        for (; n < all; n += 4)
+            group(n, std::false_type{});
         if (preFrames != postFrames) {
             // Lanes 0 and 1 for the pre side, 2 and 3 for the post side.
             const QuadMask shorter = preFrames < postFrames ? QuadMask{-1, -1, 0, 0} : QuadMask{0, 0, -1, -1};
