@@ -12,6 +12,10 @@
 #include <new>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The float nearest 1/3000: a glide covers its distance in about 3000 samples.
@@ -151,6 +155,16 @@ using PairMask = std::int32_t __attribute__((vector_size(16)));
 // One shaper table entry and its slope.
 using Two = float __attribute__((vector_size(8)));
 
+// a < b ? a : b lane by lane, NaN in either giving b: one instruction where SSE has it.
+inline Pair lesser(Pair a, Pair b)
+{
+#if defined(__SSE2__)
+    return (Pair)_mm_min_ps((__m128)a, (__m128)b);
+#else
+    return a < b ? a : b;
+#endif
+}
+
 // The chain for a whole stretch, both channels and both filters at once. The stretch goes in
 // pieces of up to `piece` frames; each pass runs the pre filters over one piece (lanes 0 and 1
 // of one register) and the post filters over the piece before (lanes 2 and 3), so that a
@@ -221,19 +235,20 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         }
         std::memcpy(out + i, &o, static_cast<std::size_t>(count) * sizeof(float));
     };
-    // Two frames' gained pre levels shaped as in shapeSample; negative marks the lanes on the
-    // negative path.
-    const auto shape = [&](Quad g, QuadMask& negative) {
-        negative = ~(g >= 0.0f);
-        const QuadMask flip = negative & signBit;
-        Quad a = (Quad)((QuadMask)g ^ flip);
-        a = a < 1.0f ? a : 1.0f;
+    const Quad one = {1.0f, 1.0f, 1.0f, 1.0f};
+    // Two frames' gained pre levels shaped as in shapeSample; flip holds the sign bit in the
+    // lanes on the negative path.
+    const auto shape = [&](Quad g, QuadMask& flip) {
+        flip = ~(g >= 0.0f) & signBit;
+        const Quad a = lesser((Quad)((QuadMask)g ^ flip), one);
         const Quad position = a * 1023.0f;
         const auto index = __builtin_convertvector(position, QuadMask);
         const Quad fraction = position - __builtin_convertvector(index, Quad);
+        alignas(16) std::int32_t indices[4];
+        std::memcpy(indices, &index, sizeof indices);
         Two entries[4];
         for (int lane = 0; lane < 4; ++lane)
-            std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(index[lane])], sizeof entries[lane]);
+            std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(indices[lane])], sizeof entries[lane]);
         const Quad low = __builtin_shufflevector(entries[0], entries[1], 0, 2, 1, 3);
         const Quad high = __builtin_shufflevector(entries[2], entries[3], 0, 2, 1, 3);
         const Quad table = __builtin_shufflevector(low, high, 0, 1, 4, 5);
@@ -241,11 +256,10 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         return (Quad)((QuadMask)(fraction * slope + table) ^ flip);
     };
     // Two frames' post levels mixed with their raw input x, as in shapeSample: wet x 1 + dry x x
-    // is dry x x + wet to the last bit, and wet x -1 + dry x x is dry x x - wet.
-    const auto mix = [&](Quad level, Quad x, QuadMask negative) {
-        const Quad positiveLevel = level > 1.0f ? 1.0f : level;
-        const Quad negativeLevel = level < -1.0f ? -1.0f : level;
-        const Quad limited = negative ? negativeLevel : positiveLevel;
+    // is dry x x + wet to the last bit, and wet x -1 + dry x x is dry x x - wet. On the negative
+    // path the level is limited at -1 in mirror image, which is exact.
+    const auto mix = [&](Quad level, Quad x, QuadMask flip) {
+        const Quad limited = (Quad)((QuadMask)lesser(one, (Quad)((QuadMask)level ^ flip)) ^ flip);
         return wet * limited + dry * x;
     };
 
@@ -272,10 +286,10 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
             if (full || preCount > 0)
                 x = load(inLeft, inRight, preStart + n, preCount);
             FourFrames shaped = {};
-            QuadMask negative[2] = {};
+            QuadMask flip[2] = {};
             if (full || postCount > 0) {
-                shaped.first = shape(__builtin_shufflevector(shapedFrom[n], shapedFrom[n + 1], 0, 1, 4, 5), negative[0]);
-                shaped.second = shape(__builtin_shufflevector(shapedFrom[n + 2], shapedFrom[n + 3], 0, 1, 4, 5), negative[1]);
+                shaped.first = shape(__builtin_shufflevector(shapedFrom[n], shapedFrom[n + 1], 0, 1, 4, 5), flip[0]);
+                shaped.second = shape(__builtin_shufflevector(shapedFrom[n + 2], shapedFrom[n + 3], 0, 1, 4, 5), flip[1]);
             }
             const Quad ticked[4] = {
                 __builtin_shufflevector(finite(x.first), shaped.first, 0, 1, 4, 5),
@@ -289,7 +303,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
                     keep1 = z1;
                     keep2 = z2;
                 }
-                const Taps k = taps(p, n + j, full || n + j < preFrames, full || n + j < postFrames);
+                const Taps& k = taps(p, n + j, full || n + j < preFrames, full || n + j < postFrames);
                 const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
                 const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
                 z2 = z1;
@@ -299,9 +313,9 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
             if (full || postCount > 0) {
                 const FourFrames raw = load(inLeft, inRight, postStart + n, postCount);
                 const Quad early = mix(__builtin_shufflevector(level[n], level[n + 1], 2, 3, 6, 7),
-                                       finite(raw.first), negative[0]);
+                                       finite(raw.first), flip[0]);
                 const Quad late = mix(__builtin_shufflevector(level[n + 2], level[n + 3], 2, 3, 6, 7),
-                                        finite(raw.second), negative[1]);
+                                        finite(raw.second), flip[1]);
                 store(outLeft, postStart + n, postCount, __builtin_shufflevector(early, late, 0, 2, 4, 6));
                 store(outRight, postStart + n, postCount, __builtin_shufflevector(early, late, 1, 3, 5, 7));
             }
@@ -670,7 +684,7 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
         const VstInt32 rest = frames - done;
         runPipelined<accumulate, careful>(
             states, settings, done, [rest](VstInt32 p) { return std::clamp(rest - p * piece, 0, piece); },
-            [&fixed](VstInt32, VstInt32, bool, bool) { return fixed; });
+            [&fixed](VstInt32, VstInt32, bool, bool) -> const Taps& { return fixed; });
     } else {
         for (VstInt32 i = done; i < frames; ++i)
             shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
