@@ -174,9 +174,9 @@ inline Pair lesser(Pair a, Pair b)
 // the time each tick waits for the one before. A lane that has no frame in a pass ticks on
 // whatever it is given and gets its state back afterwards.
 //
-// plan(p) answers how many frames piece p has (0: no more) and readies what taps(p, n, ...)
-// answers: the coefficients of frame n of piece p for the pre lanes and of piece p - 1 for the
-// post lanes. Answers the frames done.
+// plan(p) answers piece p as a value the pass keeps in registers: its `frames` (0: no more),
+// taps(n, hasPre, hasPost), the coefficients of frame n of piece p for the pre lanes and of
+// piece p - 1 for the post lanes, and finish(), called after the pass. Answers the frames done.
 constexpr VstInt32 piece = 64;
 
 // Four filters' coefficients, lane by lane.
@@ -189,8 +189,8 @@ struct FourFrames {
     Pair first, second;
 };
 
-template <bool accumulate, bool careful, typename Plan, typename TapsAt>
-VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 first, Plan plan, TapsAt taps)
+template <bool accumulate, bool careful, typename Plan>
+VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 first, Plan plan)
 {
     using Quad = Pair;
     using QuadMask = PairMask;
@@ -246,6 +246,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         const Quad fraction = position - __builtin_convertvector(index, Quad);
         alignas(16) std::int32_t indices[4];
         std::memcpy(indices, &index, sizeof indices);
+        __asm__("" : "+m"(indices));
         Two entries[4];
         for (int lane = 0; lane < 4; ++lane)
             std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(indices[lane])], sizeof entries[lane]);
@@ -266,7 +267,8 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     VstInt32 preStart = 0;
     VstInt32 postFrames = 0;
     for (VstInt32 p = 0;; ++p) {
-        const VstInt32 preFrames = plan(p);
+        auto piecePlan = plan(p);
+        const VstInt32 preFrames = piecePlan.frames;
         if (preFrames == 0 && postFrames == 0)
             break;
         const VstInt32 postStart = preStart - postFrames;
@@ -303,7 +305,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
                     keep1 = z1;
                     keep2 = z2;
                 }
-                const Taps& k = taps(p, n + j, full || n + j < preFrames, full || n + j < postFrames);
+                const Taps& k = piecePlan.taps(n + j, full || n + j < preFrames, full || n + j < postFrames);
                 const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
                 const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
                 z2 = z1;
@@ -331,6 +333,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
             z1 = shorter ? keep1 : z1;
             z2 = shorter ? keep2 : z2;
         }
+        piecePlan.finish();
         preStart += preFrames;
         postFrames = preFrames;
     }
@@ -393,28 +396,53 @@ inline int indexInRange(float cutoff)
     return static_cast<int>(static_cast<double>(cutoff) * ToneFilter::tableSize);
 }
 
+// Both cutoffs over a stretch in which each side either glides through every frame or rests:
+// they advance together by a fixed step per frame (zero for a resting side) with no tests.
+struct SteadyGlides {
+    // Whether the next n frames make such a stretch; if so, the glides count as moved.
+    bool begin(Glide& pre, Glide& post, VstInt32 n)
+    {
+        const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
+        if (!((preGlides || pre.rests()) && (postGlides || post.rests())))
+            return false;
+        preCutoff = pre.cutoff;
+        postCutoff = post.cutoff;
+        // Adding zero leaves a resting cutoff as it is.
+        preStep = preGlides ? pre.step : 0.0f;
+        postStep = postGlides ? post.step : 0.0f;
+        pre.moved = pre.moved || preGlides;
+        post.moved = post.moved || postGlides;
+        return true;
+    }
+    // The entries of the next frame, and one step on.
+    void next(const Coefficients* preTable, const Coefficients* postTable, const Coefficients*& preEntry,
+              const Coefficients*& postEntry)
+    {
+        preEntry = preTable + indexInRange(preCutoff);
+        postEntry = postTable + indexInRange(postCutoff);
+        preCutoff = preCutoff + preStep;
+        postCutoff = postCutoff + postStep;
+    }
+    // After the stretch's last frame.
+    void end(Glide& pre, Glide& post) const
+    {
+        pre.cutoff = preCutoff;
+        post.cutoff = postCutoff;
+    }
+
+    float preCutoff = 0.0f, postCutoff = 0.0f, preStep = 0.0f, postStep = 0.0f;
+};
+
 // Works out the table entry of each of the next n frames for both sides and advances both
-// glides past them. Where both sides either glide through the whole stretch or rest, both
-// cutoffs advance together with no tests; otherwise step by step.
+// glides past them: steadily where it can, otherwise step by step.
 void planStretch(Glide& pre, Glide& post, const Coefficients* preTable, const Coefficients* postTable,
                  const Coefficients** preEntry, const Coefficients** postEntry, VstInt32 n)
 {
-    const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
-    if ((preGlides || pre.rests()) && (postGlides || post.rests())) {
-        // Adding zero leaves a resting cutoff as it is.
-        const float preStep = preGlides ? pre.step : 0.0f;
-        const float postStep = postGlides ? post.step : 0.0f;
-        float preCutoff = pre.cutoff, postCutoff = post.cutoff;
-        for (VstInt32 j = 0; j < n; ++j) {
-            preEntry[j] = preTable + indexInRange(preCutoff);
-            postEntry[j] = postTable + indexInRange(postCutoff);
-            preCutoff = preCutoff + preStep;
-            postCutoff = postCutoff + postStep;
-        }
-        pre.cutoff = preCutoff;
-        post.cutoff = postCutoff;
-        pre.moved = pre.moved || preGlides;
-        post.moved = post.moved || postGlides;
+    SteadyGlides steady;
+    if (steady.begin(pre, post, n)) {
+        for (VstInt32 j = 0; j < n; ++j)
+            steady.next(preTable, postTable, preEntry[j], postEntry[j]);
+        steady.end(pre, post);
     } else {
         pre.plan(preTable, preEntry, n);
         post.plan(postTable, postEntry, n);
@@ -430,36 +458,68 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
                     VstInt32 frames)
 {
     if constexpr (pairedChannels) {
-        // The pipelined chain, with each frame's coefficients from the entries planned for its
-        // piece: the pre lanes' of this piece, the post lanes' of the piece before.
-        const Coefficients* preEntry[2][piece];
+        // The pipelined chain, with each frame's coefficients from the entries of its piece: the
+        // pre lanes' of this piece, the post lanes' of the piece before. A steady piece works
+        // its entries out as its frames are ticked, where the cutoffs' sums, one after the
+        // other, overlap the filters' recursion; any other piece is planned before its pass.
+        const Coefficients* preEntry[piece];
         const Coefficients* postEntry[2][piece];
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
+        struct Piece {
+            Taps taps(VstInt32 n, bool hasPre, bool hasPost)
+            {
+                // A side without a frame here ticks on any entry and gets its state back.
+                const Coefficients* preK = preTable;
+                if (hasPre) {
+                    if (steady)
+                        glides.next(preTable, postTable, preK, postEntries[n]);
+                    else
+                        preK = preEntries[n];
+                }
+                const Coefficients* postK = hasPost ? postBefore[n] : postTable;
+                Pair preLow, postLow, preHigh, postHigh;
+                std::memcpy(&preLow, &preK->a0, sizeof preLow);
+                std::memcpy(&postLow, &postK->a0, sizeof postLow);
+                std::memcpy(&preHigh, &preK->a1, sizeof preHigh);
+                std::memcpy(&postHigh, &postK->a1, sizeof postHigh);
+                return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
+                            __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
+                            __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
+                            __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
+                            __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
+            }
+            void finish()
+            {
+                if (steady)
+                    glides.end(*pre, *post);
+            }
+
+            VstInt32 frames;
+            bool steady;
+            SteadyGlides glides;
+            Glide* pre;
+            Glide* post;
+            const Coefficients* preTable;
+            const Coefficients* postTable;
+            const Coefficients* const* preEntries;
+            const Coefficients** postEntries;
+            const Coefficients* const* postBefore;
+        };
         VstInt32 planned = 0;
-        const auto plan = [&](VstInt32 p) -> VstInt32 {
+        const auto plan = [&](VstInt32 p) {
+            Piece next{0, false, {}, &pre, &post, preTable, postTable, preEntry, postEntry[p % 2], postEntry[(p + 1) % 2]};
             if (planned >= frames || !(pre.active() || post.active()))
-                return 0;
-            const VstInt32 n = std::min(piece, frames - planned);
-            planStretch(pre, post, preTable, postTable, preEntry[p % 2], postEntry[p % 2], n);
-            planned += n;
-            return n;
+                return next;
+            next.frames = std::min(piece, frames - planned);
+            next.steady = next.glides.begin(pre, post, next.frames);
+            if (!next.steady) {
+                pre.plan(preTable, preEntry, next.frames);
+                post.plan(postTable, postEntry[p % 2], next.frames);
+            }
+            planned += next.frames;
+            return next;
         };
-        const auto taps = [&](VstInt32 p, VstInt32 n, bool hasPre, bool hasPost) {
-            // A side without a frame here ticks on any entry and gets its state back.
-            const Coefficients& preK = hasPre ? *preEntry[p % 2][n] : *preTable;
-            const Coefficients& postK = hasPost ? *postEntry[(p + 1) % 2][n] : *postTable;
-            Pair preLow, postLow, preHigh, postHigh;
-            std::memcpy(&preLow, &preK.a0, sizeof preLow);
-            std::memcpy(&postLow, &postK.a0, sizeof postLow);
-            std::memcpy(&preHigh, &preK.a1, sizeof preHigh);
-            std::memcpy(&postHigh, &postK.a1, sizeof postHigh);
-            return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
-                        __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
-                        __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
-                        __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
-                        __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
-        };
-        return runPipelined<accumulate, careful>(states, settings, 0, plan, taps);
+        return runPipelined<accumulate, careful>(states, settings, 0, plan);
     }
     VstInt32 done = 0;
     while (done < frames && (pre.active() || post.active())) {
@@ -682,9 +742,15 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
                             {k[0].b2, k[1].b2, k[2].b2, k[3].b2}};
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
         const VstInt32 rest = frames - done;
-        runPipelined<accumulate, careful>(
-            states, settings, done, [rest](VstInt32 p) { return std::clamp(rest - p * piece, 0, piece); },
-            [&fixed](VstInt32, VstInt32, bool, bool) -> const Taps& { return fixed; });
+        struct Piece {
+            const Taps& taps(VstInt32, bool, bool) const { return fixed; }
+            void finish() const {}
+            VstInt32 frames;
+            const Taps& fixed;
+        };
+        runPipelined<accumulate, careful>(states, settings, done, [rest, &fixed](VstInt32 p) {
+            return Piece{std::clamp(rest - p * piece, 0, piece), fixed};
+        });
     } else {
         for (VstInt32 i = done; i < frames; ++i)
             shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
