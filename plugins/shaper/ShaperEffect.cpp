@@ -165,19 +165,22 @@ inline Pair lesser(Pair a, Pair b)
 #endif
 }
 
-// The chain for a whole stretch, both channels and both filters at once. The stretch goes in
-// pieces of up to `piece` frames; each pass runs the pre filters over one piece (lanes 0 and 1
-// of one register) and the post filters over the piece before (lanes 2 and 3), so that a
-// single four-lane tick does all four filters' work on each frame. The same loop shapes the
-// pre levels of the pass before into the post lanes' input and mixes the post lanes' levels,
-// four frames at a time in two registers: none of that waits for the recursion, so it fills
-// the time each tick waits for the one before. A lane that has no frame in a pass ticks on
-// whatever it is given and gets its state back afterwards.
+// The chain for a whole stretch, both channels and both filters at once: one four-lane tick
+// runs the pre filters on frame t (lanes 0 and 1) and the post filters on frame t - lag
+// (lanes 2 and 3), whose input, the pre levels shaped, is then long known. The same loop
+// shapes those levels and mixes the post lanes' levels four frames at a time, in two
+// registers: none of that waits for the recursion, so it fills the time each tick waits for
+// the one before. A side with no frame at a tick (the post lanes' first `lag` ticks, the pre
+// lanes' last) ticks on whatever it is given and gets its state back.
 //
-// plan(p) answers piece p as a value the pass keeps in registers: its `frames` (0: no more),
-// taps(n, hasPre, hasPost), the coefficients of frame n of piece p for the pre lanes and of
-// piece p - 1 for the post lanes, and finish(), called after the pass. Answers the frames done.
+// The source hands out the stretch's frames `piece` at a time: stretch(k, cursor) takes the
+// cursor of the frames before and answers the cursor of those from k x piece on, a value the
+// loop keeps in registers, with their number in `frames` (fewer than piece: no more after
+// them) and taps(t, hasPre, hasPost), the coefficients of tick t: of frame t for the pre lanes
+// and of frame t - lag for the post lanes. finish(cursor) follows the last tick. Answers the
+// frames done.
 constexpr VstInt32 piece = 64;
+constexpr VstInt32 lag = 8;
 
 // Four filters' coefficients, lane by lane.
 struct Taps {
@@ -189,8 +192,8 @@ struct FourFrames {
     Pair first, second;
 };
 
-template <bool accumulate, bool careful, typename Plan>
-VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 first, Plan plan)
+template <bool accumulate, bool careful, typename Source>
+VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 first, Source source)
 {
     using Quad = Pair;
     using QuadMask = PairMask;
@@ -206,8 +209,10 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     float* const outRight = s.outputs[1] + first;
     const float(*const lookup)[2] = s.lookup;
 
-    // Each pass's gained levels, frame by frame, for the next pass to shape.
-    Quad levels[2][piece] = {};
+    // Each tick's gained levels, kept until the post lanes take the pre lanes' `lag` ticks on.
+    constexpr VstInt32 ring = 16;
+    static_assert(lag % 4 == 0 && lag + 4 <= ring && (ring & (ring - 1)) == 0);
+    Quad levels[ring] = {};
     const auto finite = [](Quad x) {
         if constexpr (careful)
             x = (Quad)((QuadMask)x & (x - x == 0.0f));
@@ -244,6 +249,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         const Quad position = a * 1023.0f;
         const auto index = __builtin_convertvector(position, QuadMask);
         const Quad fraction = position - __builtin_convertvector(index, Quad);
+        // Through memory: four loads are cheaper than taking the lanes out one by one.
         alignas(16) std::int32_t indices[4];
         std::memcpy(indices, &index, sizeof indices);
         __asm__("" : "+m"(indices));
@@ -264,84 +270,94 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         return wet * limited + dry * x;
     };
 
-    VstInt32 preStart = 0;
-    VstInt32 postFrames = 0;
-    for (VstInt32 p = 0;; ++p) {
-        auto piecePlan = plan(p);
-        const VstInt32 preFrames = piecePlan.frames;
-        if (preFrames == 0 && postFrames == 0)
-            break;
-        const VstInt32 postStart = preStart - postFrames;
-        const Quad* const shapedFrom = levels[(p + 1) % 2];
-        Quad* const level = levels[p % 2];
-        // Both sides tick over the longer side's frames; the shorter side's lanes are put
-        // back to their state at its end.
-        const VstInt32 both = std::min(preFrames, postFrames);
-        const VstInt32 all = std::max(preFrames, postFrames);
-        Quad keep1 = z1, keep2 = z2;
-        // Frames n .. n + 3, of which whole groups have all four on both sides.
-        const auto group = [&](VstInt32 n, auto whole) {
-            constexpr bool full = decltype(whole)::value;
-            const VstInt32 preCount = full ? 4 : std::clamp(preFrames - n, 0, 4);
-            const VstInt32 postCount = full ? 4 : std::clamp(postFrames - n, 0, 4);
-            FourFrames x = {};
-            if (full || preCount > 0)
-                x = load(inLeft, inRight, preStart + n, preCount);
-            FourFrames shaped = {};
-            QuadMask flip[2] = {};
-            if (full || postCount > 0) {
-                shaped.first = shape(__builtin_shufflevector(shapedFrom[n], shapedFrom[n + 1], 0, 1, 4, 5), flip[0]);
-                shaped.second = shape(__builtin_shufflevector(shapedFrom[n + 2], shapedFrom[n + 3], 0, 1, 4, 5), flip[1]);
-            }
-            const Quad ticked[4] = {
-                __builtin_shufflevector(finite(x.first), shaped.first, 0, 1, 4, 5),
-                __builtin_shufflevector(finite(x.first), shaped.first, 2, 3, 6, 7),
-                __builtin_shufflevector(finite(x.second), shaped.second, 0, 1, 4, 5),
-                __builtin_shufflevector(finite(x.second), shaped.second, 2, 3, 6, 7),
-            };
-            const VstInt32 count = full ? 4 : std::min(4, all - n);
-            for (VstInt32 j = 0; j < count; ++j) {
-                if (!full && n + j == both) {
-                    keep1 = z1;
-                    keep2 = z2;
-                }
-                const Taps& k = piecePlan.taps(n + j, full || n + j < preFrames, full || n + j < postFrames);
-                const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
-                const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
-                z2 = z1;
-                z1 = w;
-                level[n + j] = y * gains;
-            }
-            if (full || postCount > 0) {
-                const FourFrames raw = load(inLeft, inRight, postStart + n, postCount);
-                const Quad early = mix(__builtin_shufflevector(level[n], level[n + 1], 2, 3, 6, 7),
-                                       finite(raw.first), flip[0]);
-                const Quad late = mix(__builtin_shufflevector(level[n + 2], level[n + 3], 2, 3, 6, 7),
-                                        finite(raw.second), flip[1]);
-                store(outLeft, postStart + n, postCount, __builtin_shufflevector(early, late, 0, 2, 4, 6));
-                store(outRight, postStart + n, postCount, __builtin_shufflevector(early, late, 1, 3, 5, 7));
-            }
-        };
-        VstInt32 n = 0;
-        for (; n + 4 <= both; n += 4)
-            group(n, std::true_type{});
-        for (; n < all; n += 4)
-            group(n, std::false_type{});
-        if (preFrames != postFrames) {
-            // Lanes 0 and 1 for the pre side, 2 and 3 for the post side.
-            const QuadMask shorter = preFrames < postFrames ? QuadMask{-1, -1, 0, 0} : QuadMask{0, 0, -1, -1};
-            z1 = shorter ? keep1 : z1;
-            z2 = shorter ? keep2 : z2;
+    // The pre lanes' frames known so far, and their end once a short stretch has told it.
+    VstInt32 known = 0;
+    VstInt32 end = -1;
+    // The post lanes' state before their first frame, the pre lanes' after their last.
+    const Quad start1 = z1, start2 = z2;
+    Quad last1 = z1, last2 = z2;
+    const QuadMask preLanes = {-1, -1, 0, 0};
+    typename Source::Cursor cursor = {};
+    // Ticks t .. t + 3; whole groups have four frames on both sides.
+    // steady is the cursor's, as a constant where the caller has tested it.
+    const auto group = [&](VstInt32 t, auto whole, auto steady) {
+        constexpr bool full = decltype(whole)::value;
+        const VstInt32 preCount = full ? 4 : std::clamp(known - t, 0, 4);
+        const VstInt32 postCount = full ? 4 : (t < lag ? 0 : std::clamp(known - t + lag, 0, 4));
+        FourFrames x = {};
+        if (full || preCount > 0)
+            x = load(inLeft, inRight, t, preCount);
+        FourFrames shaped = {};
+        QuadMask flip[2] = {};
+        const Quad* const from = levels + ((t - lag) & (ring - 1));
+        if (full || postCount > 0) {
+            shaped.first = shape(__builtin_shufflevector(from[0], from[1], 0, 1, 4, 5), flip[0]);
+            shaped.second = shape(__builtin_shufflevector(from[2], from[3], 0, 1, 4, 5), flip[1]);
         }
-        piecePlan.finish();
-        preStart += preFrames;
-        postFrames = preFrames;
+        const Quad ticked[4] = {
+            __builtin_shufflevector(finite(x.first), shaped.first, 0, 1, 4, 5),
+            __builtin_shufflevector(finite(x.first), shaped.first, 2, 3, 6, 7),
+            __builtin_shufflevector(finite(x.second), shaped.second, 0, 1, 4, 5),
+            __builtin_shufflevector(finite(x.second), shaped.second, 2, 3, 6, 7),
+        };
+        Quad* const level = levels + (t & (ring - 1));
+        const VstInt32 count = full ? 4 : std::min(4, known + lag - t);
+        for (VstInt32 j = 0; j < count; ++j) {
+            if (!full) {
+                if (t + j == lag) {
+                    z1 = preLanes ? z1 : start1;
+                    z2 = preLanes ? z2 : start2;
+                }
+                if (t + j == known) {
+                    last1 = z1;
+                    last2 = z2;
+                }
+            }
+            const Taps& k = cursor.taps(t + j, full || j < preCount, full || (t >= lag && j < postCount), steady);
+            const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
+            const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
+            z2 = z1;
+            z1 = w;
+            level[j] = y * gains;
+        }
+        if (full || postCount > 0) {
+            const VstInt32 at = t - lag;
+            const FourFrames raw = load(inLeft, inRight, at, postCount);
+            const Quad early = mix(__builtin_shufflevector(level[0], level[1], 2, 3, 6, 7), finite(raw.first), flip[0]);
+            const Quad late = mix(__builtin_shufflevector(level[2], level[3], 2, 3, 6, 7), finite(raw.second), flip[1]);
+            store(outLeft, at, postCount, __builtin_shufflevector(early, late, 0, 2, 4, 6));
+            store(outRight, at, postCount, __builtin_shufflevector(early, late, 1, 3, 5, 7));
+        }
+    };
+    for (VstInt32 t = 0;; t += 4) {
+        if (end < 0 && t == known) {
+            // A copy: the cursor itself never leaves the registers.
+            const typename Source::Cursor next = source.stretch(t / piece, cursor);
+            cursor = next;
+            const VstInt32 n = cursor.frames;
+            known += n;
+            if (n < piece)
+                end = known;
+            if (known == 0)
+                break;
+        }
+        if (end >= 0 && t >= end + lag)
+            break;
+        if (t > lag && t + 4 <= known)
+            cursor.steady ? group(t, std::true_type{}, std::true_type{}) : group(t, std::true_type{}, std::false_type{});
+        else
+            group(t, std::false_type{}, cursor.steady);
     }
+    if (known > 0) {
+        z1 = preLanes ? last1 : z1;
+        z2 = preLanes ? last2 : z2;
+    }
+    source.finish(cursor);
     for (int f = 0; f < 4; ++f) {
         states[f]->z1 = z1[f];
         states[f]->z2 = z2[f];
     }
-    return preStart;
+    return known;
 }
 
 // One side's cutoff glide, run in locals for a block.
@@ -458,68 +474,78 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
                     VstInt32 frames)
 {
     if constexpr (pairedChannels) {
-        // The pipelined chain, with each frame's coefficients from the entries of its piece: the
-        // pre lanes' of this piece, the post lanes' of the piece before. A steady piece works
-        // its entries out as its frames are ticked, where the cutoffs' sums, one after the
-        // other, overlap the filters' recursion; any other piece is planned before its pass.
+        // The pipelined chain, with each frame's coefficients from the entries of its piece, kept
+        // for the post lanes until they reach the frame. A steady piece works its entries out
+        // as its frames are ticked, where the cutoffs' sums, one after the other, overlap the
+        // filters' recursion; any other piece is planned when the pre lanes reach it.
         const Coefficients* preEntry[piece];
-        const Coefficients* postEntry[2][piece];
+        const Coefficients* postEntry[2 * piece];
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
-        struct Piece {
-            Taps taps(VstInt32 n, bool hasPre, bool hasPost)
-            {
-                // A side without a frame here ticks on any entry and gets its state back.
-                const Coefficients* preK = preTable;
-                if (hasPre) {
-                    if (steady)
-                        glides.next(preTable, postTable, preK, postEntries[n]);
-                    else
-                        preK = preEntries[n];
+        struct Source {
+            struct Cursor {
+                Taps taps(VstInt32 t, bool hasPre, bool hasPost, bool steadily)
+                {
+                    // A side without a frame here ticks on any entry and gets its state back.
+                    const Coefficients* preK = preTable;
+                    if (hasPre) {
+                        if (steadily)
+                            glides.next(preTable, postTable, preK, postEntry[t % (2 * piece)]);
+                        else
+                            preK = preEntry[t % piece];
+                    }
+                    const Coefficients* postK = hasPost ? postEntry[(t - lag) % (2 * piece)] : postTable;
+                    Pair preLow, postLow, preHigh, postHigh;
+                    std::memcpy(&preLow, &preK->a0, sizeof preLow);
+                    std::memcpy(&postLow, &postK->a0, sizeof postLow);
+                    std::memcpy(&preHigh, &preK->a1, sizeof preHigh);
+                    std::memcpy(&postHigh, &postK->a1, sizeof postHigh);
+                    return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
+                                __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
+                                __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
+                                __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
+                                __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
                 }
-                const Coefficients* postK = hasPost ? postBefore[n] : postTable;
-                Pair preLow, postLow, preHigh, postHigh;
-                std::memcpy(&preLow, &preK->a0, sizeof preLow);
-                std::memcpy(&postLow, &postK->a0, sizeof postLow);
-                std::memcpy(&preHigh, &preK->a1, sizeof preHigh);
-                std::memcpy(&postHigh, &postK->a1, sizeof postHigh);
-                return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
-                            __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
-                            __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
-                            __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
-                            __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
-            }
-            void finish()
+
+                VstInt32 frames = 0;
+                bool steady = false;
+                SteadyGlides glides = {};
+                const Coefficients* preTable = nullptr;
+                const Coefficients* postTable = nullptr;
+                const Coefficients* const* preEntry = nullptr;
+                const Coefficients** postEntry = nullptr;
+            };
+            Cursor stretch(VstInt32 k, Cursor before)
             {
-                if (steady)
-                    glides.end(*pre, *post);
+                finish(before);
+                Cursor next{0, false, {}, preTable, postTable, preEntry, postEntry};
+                if (planned >= frames || !(pre->active() || post->active()))
+                    return next;
+                next.frames = std::min(piece, frames - planned);
+                next.steady = next.glides.begin(*pre, *post, next.frames);
+                if (!next.steady) {
+                    pre->plan(preTable, preEntry, next.frames);
+                    post->plan(postTable, postEntry + (k % 2) * piece, next.frames);
+                }
+                planned += next.frames;
+                return next;
+            }
+            void finish(const Cursor& last)
+            {
+                if (last.steady)
+                    last.glides.end(*pre, *post);
             }
 
-            VstInt32 frames;
-            bool steady;
-            SteadyGlides glides;
             Glide* pre;
             Glide* post;
             const Coefficients* preTable;
             const Coefficients* postTable;
-            const Coefficients* const* preEntries;
-            const Coefficients** postEntries;
-            const Coefficients* const* postBefore;
+            const Coefficients** preEntry;
+            const Coefficients** postEntry;
+            VstInt32 frames;
+            VstInt32 planned = 0;
         };
-        VstInt32 planned = 0;
-        const auto plan = [&](VstInt32 p) {
-            Piece next{0, false, {}, &pre, &post, preTable, postTable, preEntry, postEntry[p % 2], postEntry[(p + 1) % 2]};
-            if (planned >= frames || !(pre.active() || post.active()))
-                return next;
-            next.frames = std::min(piece, frames - planned);
-            next.steady = next.glides.begin(pre, post, next.frames);
-            if (!next.steady) {
-                pre.plan(preTable, preEntry, next.frames);
-                post.plan(postTable, postEntry[p % 2], next.frames);
-            }
-            planned += next.frames;
-            return next;
-        };
-        return runPipelined<accumulate, careful>(states, settings, 0, plan);
+        return runPipelined<accumulate, careful>(states, settings, 0,
+                                                 Source{&pre, &post, preTable, postTable, preEntry, postEntry, frames});
     }
     VstInt32 done = 0;
     while (done < frames && (pre.active() || post.active())) {
@@ -741,16 +767,19 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
                             {k[0].b1, k[1].b1, k[2].b1, k[3].b1},
                             {k[0].b2, k[1].b2, k[2].b2, k[3].b2}};
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
-        const VstInt32 rest = frames - done;
-        struct Piece {
-            const Taps& taps(VstInt32, bool, bool) const { return fixed; }
-            void finish() const {}
-            VstInt32 frames;
+        struct Source {
+            struct Cursor {
+                const Taps& taps(VstInt32, bool, bool, bool) const { return *fixed; }
+                VstInt32 frames = 0;
+                bool steady = false;
+                const Taps* fixed = nullptr;
+            };
+            Cursor stretch(VstInt32 k, Cursor) const { return {std::clamp(rest - k * piece, 0, piece), false, &fixed}; }
+            void finish(Cursor) const {}
+            VstInt32 rest;
             const Taps& fixed;
         };
-        runPipelined<accumulate, careful>(states, settings, done, [rest, &fixed](VstInt32 p) {
-            return Piece{std::clamp(rest - p * piece, 0, piece), fixed};
-        });
+        runPipelined<accumulate, careful>(states, settings, done, Source{frames - done, fixed});
     } else {
         for (VstInt32 i = done; i < frames; ++i)
             shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
