@@ -406,12 +406,6 @@ struct Glide {
     bool moved = false;
 };
 
-// Table index of a cutoff known to lie inside 0..1.
-inline int indexInRange(float cutoff)
-{
-    return static_cast<int>(static_cast<double>(cutoff) * ToneFilter::tableSize);
-}
-
 // Both cutoffs over a stretch in which each side either glides through every frame or rests:
 // they advance together by a fixed step per frame (zero for a resting side) with no tests.
 struct SteadyGlides {
@@ -421,11 +415,9 @@ struct SteadyGlides {
         const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
         if (!((preGlides || pre.rests()) && (postGlides || post.rests())))
             return false;
-        preCutoff = pre.cutoff;
-        postCutoff = post.cutoff;
+        cutoffs = Twin{pre.cutoff, post.cutoff};
         // Adding zero leaves a resting cutoff as it is.
-        preStep = preGlides ? pre.step : 0.0f;
-        postStep = postGlides ? post.step : 0.0f;
+        steps = Twin{preGlides ? pre.step : 0.0f, postGlides ? post.step : 0.0f};
         pre.moved = pre.moved || preGlides;
         post.moved = post.moved || postGlides;
         return true;
@@ -434,19 +426,25 @@ struct SteadyGlides {
     void next(const Coefficients* preTable, const Coefficients* postTable, const Coefficients*& preEntry,
               const Coefficients*& postEntry)
     {
-        preEntry = preTable + indexInRange(preCutoff);
-        postEntry = postTable + indexInRange(postCutoff);
-        preCutoff = preCutoff + preStep;
-        postCutoff = postCutoff + postStep;
+        // Both table indices, side by side: cutoffs inside 0..1 need no limits.
+        using Doubles = double __attribute__((vector_size(16)));
+        using Indices = std::int32_t __attribute__((vector_size(8)));
+        const auto index = __builtin_convertvector(
+            __builtin_convertvector(cutoffs, Doubles) * static_cast<double>(ToneFilter::tableSize), Indices);
+        preEntry = preTable + index[0];
+        postEntry = postTable + index[1];
+        cutoffs = cutoffs + steps;
     }
     // After the stretch's last frame.
     void end(Glide& pre, Glide& post) const
     {
-        pre.cutoff = preCutoff;
-        post.cutoff = postCutoff;
+        pre.cutoff = cutoffs[0];
+        post.cutoff = cutoffs[1];
     }
 
-    float preCutoff = 0.0f, postCutoff = 0.0f, preStep = 0.0f, postStep = 0.0f;
+    // The pre cutoff and the post one.
+    using Twin = float __attribute__((vector_size(8)));
+    Twin cutoffs = {}, steps = {};
 };
 
 // Works out the table entry of each of the next n frames for both sides and advances both
