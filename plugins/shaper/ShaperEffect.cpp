@@ -201,8 +201,9 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     const Quad gains = {s.preGain, s.preGain, s.postGain, s.postGain};
     Quad z1 = {states[0]->z1, states[1]->z1, states[2]->z1, states[3]->z1};
     Quad z2 = {states[0]->z2, states[1]->z2, states[2]->z2, states[3]->z2};
-    const float dry = s.dry;
-    const float wet = 1.0f - dry;
+    const float dryShare = s.dry;
+    const Quad dry = {dryShare, dryShare, dryShare, dryShare};
+    const Quad wet = 1.0f - dry;
     const float* const inLeft = s.inputs[0] + first;
     const float* const inRight = s.inputs[1] + first;
     float* const outLeft = s.outputs[0] + first;
@@ -243,7 +244,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     const Quad one = {1.0f, 1.0f, 1.0f, 1.0f};
     // Two frames' gained pre levels shaped as in shapeSample; flip holds the sign bit in the
     // lanes on the negative path.
-    const auto shape = [&](Quad g, QuadMask& flip) {
+    const auto shape = [signBit, one, lookup](Quad g, QuadMask& flip) {
         flip = ~(g >= 0.0f) & signBit;
         const Quad a = lesser((Quad)((QuadMask)g ^ flip), one);
         const Quad position = a * 1023.0f;
@@ -265,7 +266,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     // Two frames' post levels mixed with their raw input x, as in shapeSample: wet x 1 + dry x x
     // is dry x x + wet to the last bit, and wet x -1 + dry x x is dry x x - wet. On the negative
     // path the level is limited at -1 in mirror image, which is exact.
-    const auto mix = [&](Quad level, Quad x, QuadMask flip) {
+    const auto mix = [one, wet, dry](Quad level, Quad x, QuadMask flip) {
         const Quad limited = (Quad)((QuadMask)lesser(one, (Quad)((QuadMask)level ^ flip)) ^ flip);
         return wet * limited + dry * x;
     };
