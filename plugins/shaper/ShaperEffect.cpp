@@ -465,8 +465,8 @@ void planStretch(Glide& pre, Glide& post, const Coefficients* preTable, const Co
 }
 
 // Runs frames while either cutoff glides, in stretches whose table entries are worked out
-// first, so that the glide's arithmetic stays off the filters' critical path. Answers the
-// number of frames processed.
+// apart from the filters' recursion, so that the glide's arithmetic stays off its critical
+// path. Answers the number of frames processed.
 template <bool accumulate, bool careful>
 VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
                     const Coefficients* postTable, Channels& channels, const Settings& settings,
