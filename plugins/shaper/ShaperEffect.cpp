@@ -155,16 +155,6 @@ using PairMask = std::int32_t __attribute__((vector_size(16)));
 // One shaper table entry and its slope.
 using Two = float __attribute__((vector_size(8)));
 
-// a < b ? a : b lane by lane, NaN in either giving b: one instruction where SSE has it.
-inline Pair lesser(Pair a, Pair b)
-{
-#if defined(__SSE2__)
-    return (Pair)_mm_min_ps((__m128)a, (__m128)b);
-#else
-    return a < b ? a : b;
-#endif
-}
-
 // The chain for a whole stretch, both channels and both filters at once: one four-lane tick
 // runs the pre filters on frame t (lanes 0 and 1) and the post filters on frame t - lag
 // (lanes 2 and 3), whose input, the pre levels shaped, is then long known. The same loop
@@ -242,9 +232,17 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         std::memcpy(out + i, &o, static_cast<std::size_t>(count) * sizeof(float));
     };
     const Quad one = {1.0f, 1.0f, 1.0f, 1.0f};
+    // a < b ? a : b lane by lane, NaN in either giving b: one instruction where SSE has it.
+    const auto lesser = [](Quad a, Quad b) {
+#if defined(__SSE2__)
+        return (Quad)_mm_min_ps((__m128)a, (__m128)b);
+#else
+        return a < b ? a : b;
+#endif
+    };
     // Two frames' gained pre levels shaped as in shapeSample; flip holds the sign bit in the
     // lanes on the negative path.
-    const auto shape = [signBit, one, lookup](Quad g, QuadMask& flip) {
+    const auto shape = [signBit, one, lookup, lesser](Quad g, QuadMask& flip) {
         flip = ~(g >= 0.0f) & signBit;
         const Quad a = lesser((Quad)((QuadMask)g ^ flip), one);
         const Quad position = a * 1023.0f;
@@ -266,7 +264,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     // Two frames' post levels mixed with their raw input x, as in shapeSample: wet x 1 + dry x x
     // is dry x x + wet to the last bit, and wet x -1 + dry x x is dry x x - wet. On the negative
     // path the level is limited at -1 in mirror image, which is exact.
-    const auto mix = [one, wet, dry](Quad level, Quad x, QuadMask flip) {
+    const auto mix = [one, wet, dry, lesser](Quad level, Quad x, QuadMask flip) {
         const Quad limited = (Quad)((QuadMask)lesser(one, (Quad)((QuadMask)level ^ flip)) ^ flip);
         return wet * limited + dry * x;
     };
