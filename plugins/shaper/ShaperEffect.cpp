@@ -248,7 +248,8 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         const Quad position = a * 1023.0f;
         const auto index = __builtin_convertvector(position, QuadMask);
         const Quad fraction = position - __builtin_convertvector(index, Quad);
-        // Through memory: four loads are cheaper than taking the lanes out one by one.
+        // Through memory: four loads are cheaper than taking the lanes out one by one, and the
+        // empty asm keeps the compiler from turning them back into lane moves.
         alignas(16) std::int32_t indices[4];
         std::memcpy(indices, &index, sizeof indices);
         __asm__("" : "+m"(indices));
@@ -278,8 +279,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     const QuadMask preLanes = {-1, -1, 0, 0};
     typename Source::Cursor cursor = {};
     // Ticks t .. t + 3; whole groups have four frames on both sides.
-    // steady is the cursor's, as a constant where the caller has tested it.
-    const auto group = [&](VstInt32 t, auto whole, auto steady) {
+    const auto group = [&](VstInt32 t, auto whole) {
         constexpr bool full = decltype(whole)::value;
         const VstInt32 preCount = full ? 4 : std::clamp(known - t, 0, 4);
         const VstInt32 postCount = full ? 4 : (t < lag ? 0 : std::clamp(known - t + lag, 0, 4));
@@ -312,7 +312,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
                     last2 = z2;
                 }
             }
-            const Taps& k = cursor.taps(t + j, full || j < preCount, full || (t >= lag && j < postCount), steady);
+            const Taps& k = cursor.taps(t + j, full || j < preCount, full || (t >= lag && j < postCount));
             const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
             const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
             z2 = z1;
@@ -343,9 +343,9 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         if (end >= 0 && t >= end + lag)
             break;
         if (t > lag && t + 4 <= known)
-            cursor.steady ? group(t, std::true_type{}, std::true_type{}) : group(t, std::true_type{}, std::false_type{});
+            group(t, std::true_type{});
         else
-            group(t, std::false_type{}, cursor.steady);
+            group(t, std::false_type{});
     }
     if (known > 0) {
         z1 = preLanes ? last1 : z1;
@@ -480,12 +480,12 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
         struct Source {
             struct Cursor {
-                Taps taps(VstInt32 t, bool hasPre, bool hasPost, bool steadily)
+                Taps taps(VstInt32 t, bool hasPre, bool hasPost)
                 {
                     // A side without a frame here ticks on any entry and gets its state back.
                     const Coefficients* preK = preTable;
                     if (hasPre) {
-                        if (steadily)
+                        if (steady)
                             glides.next(preTable, postTable, preK, postEntry[t % (2 * piece)]);
                         else
                             preK = preEntry[t % piece];
@@ -766,12 +766,11 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
         struct Source {
             struct Cursor {
-                const Taps& taps(VstInt32, bool, bool, bool) const { return *fixed; }
+                const Taps& taps(VstInt32, bool, bool) const { return *fixed; }
                 VstInt32 frames = 0;
-                bool steady = false;
                 const Taps* fixed = nullptr;
             };
-            Cursor stretch(VstInt32 k, Cursor) const { return {std::clamp(rest - k * piece, 0, piece), false, &fixed}; }
+            Cursor stretch(VstInt32 k, Cursor) const { return {std::clamp(rest - k * piece, 0, piece), &fixed}; }
             void finish(Cursor) const {}
             VstInt32 rest;
             const Taps& fixed;
