@@ -5,6 +5,7 @@
 #include "CurveView.h"
 #include "RedrawBench.h"
 #include "ShaperPanel.h"
+#include "ShaperParameters.h"
 #include "ShaperPlugin.h"
 #include "gui/DrawPort.h"
 #include "gui/RootView.h"
@@ -38,7 +39,7 @@ struct Scene {
         for (size_t i = 0; i < points.size(); ++i)
             points[i] = {float(i) / 49.0f, d(rng)};
         effect.getCurve().setPoints(points.data(), 50);
-        effect.setParameter(0, 0.0f);
+        effect.setParameter(vorlane::shaper, 0.0f);
         panel = static_cast<ShaperPanel*>(effect.getEditor());
         const gui::NativeWindow window = platform.createHostWindow(0, gui::Rect(0, 0, 568, 290));
         panel->open(reinterpret_cast<void*>(window));
@@ -91,7 +92,7 @@ void DragMove50(benchmark::State& state)
             view.draw(port);
         }
         const auto t1 = bench::threadTime();
-        scene.effect.setParameter(0, 0.0f);
+        scene.effect.setParameter(vorlane::shaper, 0.0f);
         benchmark::DoNotOptimize(scene.effect.getShapeTable());
         const auto t2 = bench::threadTime();
         viewTime += t1 - t0;

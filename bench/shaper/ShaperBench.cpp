@@ -9,6 +9,7 @@
 // VorlaneDenormalDecay reports decay_ratio: the time of a block whose signal decays through the
 // denormal range over that of a block of plain noise, both measured in the same run.
 #include "ShaperEffect.h"
+#include "ShaperParameters.h"
 
 #include <benchmark/benchmark.h>
 
@@ -93,12 +94,12 @@ private:
 // High-pass before, low-pass after, some drive and a little dry signal.
 void configure(ShaperEffect& effect)
 {
-    effect.setParameter(1, 0.8f);
-    effect.setParameter(2, 0.3f);
-    effect.setParameter(3, 0.6f);
-    effect.setParameter(4, 0.9f);
-    effect.setParameter(5, 1.0f);
-    effect.setParameter(7, 0.2f);
+    effect.setParameter(vorlane::preGain, 0.8f);
+    effect.setParameter(vorlane::preFilter, 0.3f);
+    effect.setParameter(vorlane::postGain, 0.6f);
+    effect.setParameter(vorlane::postFilter, 0.9f);
+    effect.setParameter(vorlane::preSwitch, 1.0f);
+    effect.setParameter(vorlane::dryWet, 0.2f);
 }
 
 void perFrame(benchmark::State& state)
@@ -151,10 +152,10 @@ void VorlaneGlide(benchmark::State& state)
     Block block;
     bool up = true;
     for (auto _ : state) {
-        if (std::fabs(effect.getPreCutoff() - effect.getParameter(2)) <= 0.01f) {
+        if (std::fabs(effect.getPreCutoff() - effect.getParameter(vorlane::preFilter)) <= 0.01f) {
             up = !up;
-            effect.setParameter(2, up ? 0.9f : 0.1f);
-            effect.setParameter(4, up ? 0.1f : 0.9f);
+            effect.setParameter(vorlane::preFilter, up ? 0.9f : 0.1f);
+            effect.setParameter(vorlane::postFilter, up ? 0.1f : 0.9f);
         }
         record->processReplacing(record, block.in, block.out, blockSize);
         benchmark::DoNotOptimize(block.outLeft.data());
@@ -174,9 +175,9 @@ void VorlaneGlideOneSide(benchmark::State& state)
         record->processReplacing(record, block.in, block.out, blockSize);
     bool up = true;
     for (auto _ : state) {
-        if (std::fabs(effect.getPreCutoff() - effect.getParameter(2)) <= 0.01f) {
+        if (std::fabs(effect.getPreCutoff() - effect.getParameter(vorlane::preFilter)) <= 0.01f) {
             up = !up;
-            effect.setParameter(2, up ? 0.9f : 0.1f);
+            effect.setParameter(vorlane::preFilter, up ? 0.9f : 0.1f);
         }
         record->processReplacing(record, block.in, block.out, blockSize);
         benchmark::DoNotOptimize(block.outLeft.data());

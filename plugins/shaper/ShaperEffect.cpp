@@ -10,6 +10,11 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -150,26 +155,35 @@ using PairMask = std::int32_t __attribute__((vector_size(16)));
 // One shaper table entry and its slope.
 using Two = float __attribute__((vector_size(8)));
 
-// The fixed-settings chain for a whole stretch, both channels and both filters at once. The
-// stretch goes in pieces of up to `piece` frames; each pass runs the pre filters over one piece
-// (lanes 0 and 1 of one register) and the post filters over the piece before (lanes 2 and 3),
-// so that a single four-lane tick does all four filters' work on each frame. Shaping and mixing
-// follow each pass's ticks, two frames at a time: kept out of the recursion's loop, they leave
-// it the registers it needs. A lane that has no frame in a pass ticks on whatever its slot
-// holds and gets its state back afterwards.
+// The chain for a whole stretch, both channels and both filters at once: one four-lane tick
+// runs the pre filters on frame t (lanes 0 and 1) and the post filters on frame t - lag
+// (lanes 2 and 3), whose input, the pre levels shaped, is then long known. The same loop
+// shapes those levels and mixes the post lanes' levels four frames at a time, in two
+// registers: none of that waits for the recursion, so it fills the time each tick waits for
+// the one before. A side with no frame at a tick (the post lanes' first `lag` ticks, the pre
+// lanes' last) ticks on whatever it is given and gets its state back.
 //
-// plan(p) answers how many frames piece p has (0: no more) and readies what taps(p, n, ...)
-// answers: the coefficients of frame n of piece p for the pre lanes and of piece p - 1 for the
-// post lanes. Answers the frames done.
+// The source hands out the stretch's frames `piece` at a time: stretch(k, cursor) takes the
+// cursor of the frames before and answers the cursor of those from k x piece on, a value the
+// loop keeps in registers, with their number in `frames` (fewer than piece: no more after
+// them) and taps(t, hasPre, hasPost), the coefficients of tick t: of frame t for the pre lanes
+// and of frame t - lag for the post lanes. finish(cursor) follows the last tick. Answers the
+// frames done.
 constexpr VstInt32 piece = 64;
+constexpr VstInt32 lag = 8;
 
 // Four filters' coefficients, lane by lane.
 struct Taps {
     Pair a0, a1, a2, b1, b2;
 };
 
-template <bool accumulate, bool careful, typename Plan, typename TapsAt>
-VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 first, Plan plan, TapsAt taps)
+// Left and right of four frames: frames 0 and 1 side by side, then frames 2 and 3.
+struct FourFrames {
+    Pair first, second;
+};
+
+template <bool accumulate, bool careful, typename Source>
+VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 first, Source source)
 {
     using Quad = Pair;
     using QuadMask = PairMask;
@@ -177,152 +191,172 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     const Quad gains = {s.preGain, s.preGain, s.postGain, s.postGain};
     Quad z1 = {states[0]->z1, states[1]->z1, states[2]->z1, states[3]->z1};
     Quad z2 = {states[0]->z2, states[1]->z2, states[2]->z2, states[3]->z2};
-    const float dry = s.dry;
-    const float wet = 1.0f - dry;
+    const float dryShare = s.dry;
+    const Quad dry = {dryShare, dryShare, dryShare, dryShare};
+    const Quad wet = 1.0f - dry;
     const float* const inLeft = s.inputs[0] + first;
     const float* const inRight = s.inputs[1] + first;
     float* const outLeft = s.outputs[0] + first;
     float* const outRight = s.outputs[1] + first;
     const float(*const lookup)[2] = s.lookup;
 
-    // What each pass ticks, frame by frame: the pre piece's input and the shaped samples of
-    // the piece before, in the lanes of their filters. Beside it the shaper's paths of that
-    // piece, left and right side by side, for this pass and the next. Two frames more than a
-    // piece, so that a pass may shape two at a time past its end.
-    Quad ticked[piece + 2] = {};
-    alignas(16) std::int32_t pathFrames[2][2 * piece + 4] = {};
+    // Each tick's gained levels, kept until the post lanes take the pre lanes' `lag` ticks on.
+    constexpr VstInt32 ring = 16;
+    static_assert(lag % 4 == 0 && lag + 4 <= ring && (ring & (ring - 1)) == 0);
+    Quad levels[ring] = {};
     const auto finite = [](Quad x) {
         if constexpr (careful)
             x = (Quad)((QuadMask)x & (x - x == 0.0f));
         return x;
     };
-    // Left and right of frames i and i + 1, side by side.
-    const auto twoFrames = [](const float* left, const float* right, VstInt32 i) {
-        Two l, r;
-        std::memcpy(&l, left + i, sizeof l);
-        std::memcpy(&r, right + i, sizeof r);
-        return Quad(__builtin_shufflevector(l, r, 0, 2, 1, 3));
-    };
-
-    VstInt32 preStart = 0;
-    VstInt32 postFrames = 0;
-    for (VstInt32 p = 0;; ++p) {
-        const std::int32_t* const paths = pathFrames[p % 2];
-        std::int32_t* const nextPaths = pathFrames[(p + 1) % 2];
-        const VstInt32 preFrames = plan(p);
-        if (preFrames == 0 && postFrames == 0)
-            break;
-        const VstInt32 postStart = preStart - postFrames;
-        {
-            VstInt32 n = 0;
-            for (; n + 2 <= preFrames; n += 2) {
-                const Quad x = finite(twoFrames(inLeft, inRight, preStart + n));
-                std::memcpy(&ticked[n], &x, 2 * sizeof(float));
-                std::memcpy(&ticked[n + 1], reinterpret_cast<const float*>(&x) + 2, 2 * sizeof(float));
-            }
-            if (n < preFrames) {
-                const Quad x = finite(Quad{inLeft[preStart + n], inRight[preStart + n], 0.0f, 0.0f});
-                ticked[n][0] = x[0];
-                ticked[n][1] = x[1];
+    // Frames i .. i + count - 1 of a channel pair, zero past count (at most 4).
+    const auto load = [](const float* left, const float* right, VstInt32 i, VstInt32 count) {
+        Quad l = {}, r = {};
+        if (count == 4) {
+            std::memcpy(&l, left + i, sizeof l);
+            std::memcpy(&r, right + i, sizeof r);
+        } else {
+            for (VstInt32 k = 0; k < count; ++k) {
+                l[k] = left[i + k];
+                r[k] = right[i + k];
             }
         }
-        // Both sides tick over the longer side's frames; the shorter side's lanes are put
-        // back to their state at its end.
-        const VstInt32 both = std::min(preFrames, postFrames);
-        const VstInt32 all = std::max(preFrames, postFrames);
-        Quad keep1 = z1, keep2 = z2;
-        const auto tick = [&](VstInt32 n) {
-            if (n == both) {
-                keep1 = z1;
-                keep2 = z2;
+        return FourFrames{__builtin_shufflevector(l, r, 0, 4, 1, 5), __builtin_shufflevector(l, r, 2, 6, 3, 7)};
+    };
+    const auto store = [](float* out, VstInt32 i, VstInt32 count, Quad o) {
+        if constexpr (accumulate) {
+            Quad before = {};
+            std::memcpy(&before, out + i, static_cast<std::size_t>(count) * sizeof(float));
+            o = before + o;
+        }
+        std::memcpy(out + i, &o, static_cast<std::size_t>(count) * sizeof(float));
+    };
+    const Quad one = {1.0f, 1.0f, 1.0f, 1.0f};
+    // a < b ? a : b lane by lane, NaN in either giving b: one instruction where SSE has it.
+    const auto lesser = [](Quad a, Quad b) {
+#if defined(__SSE2__)
+        return (Quad)_mm_min_ps((__m128)a, (__m128)b);
+#else
+        return a < b ? a : b;
+#endif
+    };
+    // Two frames' gained pre levels shaped as in shapeSample; flip holds the sign bit in the
+    // lanes on the negative path.
+    const auto shape = [signBit, one, lookup, lesser](Quad g, QuadMask& flip) {
+        flip = ~(g >= 0.0f) & signBit;
+        const Quad a = lesser((Quad)((QuadMask)g ^ flip), one);
+        const Quad position = a * 1023.0f;
+        const auto index = __builtin_convertvector(position, QuadMask);
+        const Quad fraction = position - __builtin_convertvector(index, Quad);
+        // Through memory: four loads are cheaper than taking the lanes out one by one, and the
+        // empty asm keeps the compiler from turning them back into lane moves.
+        alignas(16) std::int32_t indices[4];
+        std::memcpy(indices, &index, sizeof indices);
+        __asm__("" : "+m"(indices));
+        Two entries[4];
+        for (int lane = 0; lane < 4; ++lane)
+            std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(indices[lane])], sizeof entries[lane]);
+        const Quad low = __builtin_shufflevector(entries[0], entries[1], 0, 2, 1, 3);
+        const Quad high = __builtin_shufflevector(entries[2], entries[3], 0, 2, 1, 3);
+        const Quad table = __builtin_shufflevector(low, high, 0, 1, 4, 5);
+        const Quad slope = __builtin_shufflevector(low, high, 2, 3, 6, 7);
+        return (Quad)((QuadMask)(fraction * slope + table) ^ flip);
+    };
+    // Two frames' post levels mixed with their raw input x, as in shapeSample: wet x 1 + dry x x
+    // is dry x x + wet to the last bit, and wet x -1 + dry x x is dry x x - wet. On the negative
+    // path the level is limited at -1 in mirror image, which is exact.
+    const auto mix = [one, wet, dry, lesser](Quad level, Quad x, QuadMask flip) {
+        const Quad limited = (Quad)((QuadMask)lesser(one, (Quad)((QuadMask)level ^ flip)) ^ flip);
+        return wet * limited + dry * x;
+    };
+
+    // The pre lanes' frames known so far, and their end once a short stretch has told it.
+    VstInt32 known = 0;
+    VstInt32 end = -1;
+    // The post lanes' state before their first frame, the pre lanes' after their last.
+    const Quad start1 = z1, start2 = z2;
+    Quad last1 = z1, last2 = z2;
+    const QuadMask preLanes = {-1, -1, 0, 0};
+    typename Source::Cursor cursor = {};
+    // Ticks t .. t + 3; whole groups have four frames on both sides.
+    const auto group = [&](VstInt32 t, auto whole) {
+        constexpr bool full = decltype(whole)::value;
+        const VstInt32 preCount = full ? 4 : std::clamp(known - t, 0, 4);
+        const VstInt32 postCount = full ? 4 : (t < lag ? 0 : std::clamp(known - t + lag, 0, 4));
+        FourFrames x = {};
+        if (full || preCount > 0)
+            x = load(inLeft, inRight, t, preCount);
+        FourFrames shaped = {};
+        QuadMask flip[2] = {};
+        const Quad* const from = levels + ((t - lag) & (ring - 1));
+        if (full || postCount > 0) {
+            shaped.first = shape(__builtin_shufflevector(from[0], from[1], 0, 1, 4, 5), flip[0]);
+            shaped.second = shape(__builtin_shufflevector(from[2], from[3], 0, 1, 4, 5), flip[1]);
+        }
+        const Quad ticked[4] = {
+            __builtin_shufflevector(finite(x.first), shaped.first, 0, 1, 4, 5),
+            __builtin_shufflevector(finite(x.first), shaped.first, 2, 3, 6, 7),
+            __builtin_shufflevector(finite(x.second), shaped.second, 0, 1, 4, 5),
+            __builtin_shufflevector(finite(x.second), shaped.second, 2, 3, 6, 7),
+        };
+        Quad* const level = levels + (t & (ring - 1));
+        const VstInt32 count = full ? 4 : std::min(4, known + lag - t);
+        for (VstInt32 j = 0; j < count; ++j) {
+            if (!full) {
+                if (t + j == lag) {
+                    z1 = preLanes ? z1 : start1;
+                    z2 = preLanes ? z2 : start2;
+                }
+                if (t + j == known) {
+                    last1 = z1;
+                    last2 = z2;
+                }
             }
-            const Taps k = taps(p, n, n < preFrames, n < postFrames);
-            const Quad w = ticked[n] - k.b1 * z1 - k.b2 * z2;
+            const Taps& k = cursor.taps(t + j, full || j < preCount, full || (t >= lag && j < postCount));
+            const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
             const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
             z2 = z1;
             z1 = w;
-            return y * gains;
-        };
-        // The post piece's levels of two frames mixed with their raw input, as in shapeSample;
-        // with second false only the first frame is written.
-        const auto mix = [&](VstInt32 n, Quad level, bool second) {
-            const VstInt32 at = postStart + n;
-            const Quad x = second ? finite(twoFrames(inLeft, inRight, at))
-                                  : finite(Quad{inLeft[at], inRight[at], 0.0f, 0.0f});
-            QuadMask negative;
-            std::memcpy(&negative, paths + 2 * n, sizeof negative);
-            const Quad positiveLevel = level > 1.0f ? 1.0f : level;
-            const Quad negativeLevel = level < -1.0f ? -1.0f : level;
-            const Quad limited = negative ? negativeLevel : positiveLevel;
-            // wet x 1 + dry x x is dry x x + wet to the last bit, and wet x -1 + dry x x is
-            // dry x x - wet: the limited sums of shapeSample.
-            Quad o = wet * limited + dry * x;
-            if (second) {
-                // Left of both frames, then right of both.
-                o = __builtin_shufflevector(o, o, 0, 2, 1, 3);
-                Quad before = {};
-                if constexpr (accumulate) {
-                    const Quad l = twoFrames(outLeft, outLeft, at);
-                    const Quad r = twoFrames(outRight, outRight, at);
-                    before = __builtin_shufflevector(l, r, 0, 1, 4, 5);
-                }
-                o = before + o;
-                std::memcpy(outLeft + at, &o, 2 * sizeof(float));
-                std::memcpy(outRight + at, reinterpret_cast<const float*>(&o) + 2, 2 * sizeof(float));
-            } else if constexpr (accumulate) {
-                outLeft[at] += o[0];
-                outRight[at] += o[1];
-            } else {
-                outLeft[at] = o[0];
-                outRight[at] = o[1];
-            }
-        };
-        // The recursion alone first, so that its registers stay free of the shaping's; the
-        // shaping and mixing of the whole piece follow, with nothing to wait for.
-        Quad levels[piece];
-        for (VstInt32 n = 0; n < all; ++n)
-            levels[n] = tick(n);
-        for (VstInt32 n = 0; n < all; n += 2) {
-            const Quad one = levels[n];
-            const Quad two = n + 1 < all ? levels[n + 1] : one;
-            // The pre piece shaped as in shapeSample, for the post filters' next pass.
-            const Quad g = __builtin_shufflevector(one, two, 0, 1, 4, 5);
-            const QuadMask negative = ~(g >= 0.0f);
-            const QuadMask flip = negative & signBit;
-            Quad a = (Quad)((QuadMask)g ^ flip);
-            a = a < 1.0f ? a : 1.0f;
-            const Quad position = a * 1023.0f;
-            const auto index = __builtin_convertvector(position, QuadMask);
-            const Quad fraction = position - __builtin_convertvector(index, Quad);
-            Two entries[4];
-            for (int lane = 0; lane < 4; ++lane)
-                std::memcpy(&entries[lane], lookup[static_cast<std::uint32_t>(index[lane])], sizeof entries[lane]);
-            const Quad low = __builtin_shufflevector(entries[0], entries[1], 0, 2, 1, 3);
-            const Quad high = __builtin_shufflevector(entries[2], entries[3], 0, 2, 1, 3);
-            const Quad table = __builtin_shufflevector(low, high, 0, 1, 4, 5);
-            const Quad slope = __builtin_shufflevector(low, high, 2, 3, 6, 7);
-            const Quad shaped = (Quad)((QuadMask)(fraction * slope + table) ^ flip);
-            std::memcpy(reinterpret_cast<float*>(&ticked[n]) + 2, &shaped, 2 * sizeof(float));
-            std::memcpy(reinterpret_cast<float*>(&ticked[n + 1]) + 2, reinterpret_cast<const float*>(&shaped) + 2,
-                        2 * sizeof(float));
-            std::memcpy(nextPaths + 2 * n, &negative, sizeof negative);
-            if (n < postFrames)
-                mix(n, __builtin_shufflevector(one, two, 2, 3, 6, 7), n + 1 < postFrames);
+            level[j] = y * gains;
         }
-        if (preFrames != postFrames) {
-            // Lanes 0 and 1 for the pre side, 2 and 3 for the post side.
-            const QuadMask shorter = preFrames < postFrames ? QuadMask{-1, -1, 0, 0} : QuadMask{0, 0, -1, -1};
-            z1 = shorter ? keep1 : z1;
-            z2 = shorter ? keep2 : z2;
+        if (full || postCount > 0) {
+            const VstInt32 at = t - lag;
+            const FourFrames raw = load(inLeft, inRight, at, postCount);
+            const Quad early = mix(__builtin_shufflevector(level[0], level[1], 2, 3, 6, 7), finite(raw.first), flip[0]);
+            const Quad late = mix(__builtin_shufflevector(level[2], level[3], 2, 3, 6, 7), finite(raw.second), flip[1]);
+            store(outLeft, at, postCount, __builtin_shufflevector(early, late, 0, 2, 4, 6));
+            store(outRight, at, postCount, __builtin_shufflevector(early, late, 1, 3, 5, 7));
         }
-        preStart += preFrames;
-        postFrames = preFrames;
+    };
+    for (VstInt32 t = 0;; t += 4) {
+        if (end < 0 && t == known) {
+            // A copy: the cursor itself never leaves the registers.
+            const typename Source::Cursor next = source.stretch(t / piece, cursor);
+            cursor = next;
+            const VstInt32 n = cursor.frames;
+            known += n;
+            if (n < piece)
+                end = known;
+            if (known == 0)
+                break;
+        }
+        if (end >= 0 && t >= end + lag)
+            break;
+        if (t > lag && t + 4 <= known)
+            group(t, std::true_type{});
+        else
+            group(t, std::false_type{});
     }
+    if (known > 0) {
+        z1 = preLanes ? last1 : z1;
+        z2 = preLanes ? last2 : z2;
+    }
+    source.finish(cursor);
     for (int f = 0; f < 4; ++f) {
         states[f]->z1 = z1[f];
         states[f]->z2 = z2[f];
     }
-    return preStart;
+    return known;
 }
 
 // One side's cutoff glide, run in locals for a block.
@@ -371,34 +405,57 @@ struct Glide {
     bool moved = false;
 };
 
-// Table index of a cutoff known to lie inside 0..1.
-inline int indexInRange(float cutoff)
-{
-    return static_cast<int>(static_cast<double>(cutoff) * ToneFilter::tableSize);
-}
+// Both cutoffs over a stretch in which each side either glides through every frame or rests:
+// they advance together by a fixed step per frame (zero for a resting side) with no tests.
+struct SteadyGlides {
+    // Whether the next n frames make such a stretch; if so, the glides count as moved.
+    bool begin(Glide& pre, Glide& post, VstInt32 n)
+    {
+        const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
+        if (!((preGlides || pre.rests()) && (postGlides || post.rests())))
+            return false;
+        cutoffs = Twin{pre.cutoff, post.cutoff};
+        // Adding zero leaves a resting cutoff as it is.
+        steps = Twin{preGlides ? pre.step : 0.0f, postGlides ? post.step : 0.0f};
+        pre.moved = pre.moved || preGlides;
+        post.moved = post.moved || postGlides;
+        return true;
+    }
+    // The entries of the next frame, and one step on.
+    void next(const Coefficients* preTable, const Coefficients* postTable, const Coefficients*& preEntry,
+              const Coefficients*& postEntry)
+    {
+        // Both table indices, side by side: cutoffs inside 0..1 need no limits.
+        using Doubles = double __attribute__((vector_size(16)));
+        using Indices = std::int32_t __attribute__((vector_size(8)));
+        const auto index = __builtin_convertvector(
+            __builtin_convertvector(cutoffs, Doubles) * static_cast<double>(ToneFilter::tableSize), Indices);
+        preEntry = preTable + index[0];
+        postEntry = postTable + index[1];
+        cutoffs = cutoffs + steps;
+    }
+    // After the stretch's last frame.
+    void end(Glide& pre, Glide& post) const
+    {
+        pre.cutoff = cutoffs[0];
+        post.cutoff = cutoffs[1];
+    }
+
+    // The pre cutoff and the post one.
+    using Twin = float __attribute__((vector_size(8)));
+    Twin cutoffs = {}, steps = {};
+};
 
 // Works out the table entry of each of the next n frames for both sides and advances both
-// glides past them. Where both sides either glide through the whole stretch or rest, both
-// cutoffs advance together with no tests; otherwise step by step.
+// glides past them: steadily where it can, otherwise step by step.
 void planStretch(Glide& pre, Glide& post, const Coefficients* preTable, const Coefficients* postTable,
                  const Coefficients** preEntry, const Coefficients** postEntry, VstInt32 n)
 {
-    const bool preGlides = pre.surelyGlides(n), postGlides = post.surelyGlides(n);
-    if ((preGlides || pre.rests()) && (postGlides || post.rests())) {
-        // Adding zero leaves a resting cutoff as it is.
-        const float preStep = preGlides ? pre.step : 0.0f;
-        const float postStep = postGlides ? post.step : 0.0f;
-        float preCutoff = pre.cutoff, postCutoff = post.cutoff;
-        for (VstInt32 j = 0; j < n; ++j) {
-            preEntry[j] = preTable + indexInRange(preCutoff);
-            postEntry[j] = postTable + indexInRange(postCutoff);
-            preCutoff = preCutoff + preStep;
-            postCutoff = postCutoff + postStep;
-        }
-        pre.cutoff = preCutoff;
-        post.cutoff = postCutoff;
-        pre.moved = pre.moved || preGlides;
-        post.moved = post.moved || postGlides;
+    SteadyGlides steady;
+    if (steady.begin(pre, post, n)) {
+        for (VstInt32 j = 0; j < n; ++j)
+            steady.next(preTable, postTable, preEntry[j], postEntry[j]);
+        steady.end(pre, post);
     } else {
         pre.plan(preTable, preEntry, n);
         post.plan(postTable, postEntry, n);
@@ -406,44 +463,86 @@ void planStretch(Glide& pre, Glide& post, const Coefficients* preTable, const Co
 }
 
 // Runs frames while either cutoff glides, in stretches whose table entries are worked out
-// first, so that the glide's arithmetic stays off the filters' critical path. Answers the
-// number of frames processed.
+// apart from the filters' recursion, so that the glide's arithmetic stays off its critical
+// path. Answers the number of frames processed.
 template <bool accumulate, bool careful>
 VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
                     const Coefficients* postTable, Channels& channels, const Settings& settings,
                     VstInt32 frames)
 {
     if constexpr (pairedChannels) {
-        // The pipelined chain, with each frame's coefficients from the entries planned for its
-        // piece: the pre lanes' of this piece, the post lanes' of the piece before.
-        const Coefficients* preEntry[2][piece];
-        const Coefficients* postEntry[2][piece];
+        // The pipelined chain, with each frame's coefficients from the entries of its piece, kept
+        // for the post lanes until they reach the frame. A steady piece works its entries out
+        // as its frames are ticked, where the cutoffs' sums, one after the other, overlap the
+        // filters' recursion; any other piece is planned when the pre lanes reach it.
+        const Coefficients* preEntry[piece];
+        const Coefficients* postEntry[2 * piece];
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
-        VstInt32 planned = 0;
-        const auto plan = [&](VstInt32 p) -> VstInt32 {
-            if (planned >= frames || !(pre.active() || post.active()))
-                return 0;
-            const VstInt32 n = std::min(piece, frames - planned);
-            planStretch(pre, post, preTable, postTable, preEntry[p % 2], postEntry[p % 2], n);
-            planned += n;
-            return n;
+        struct Source {
+            struct Cursor {
+                Taps taps(VstInt32 t, bool hasPre, bool hasPost)
+                {
+                    // A side without a frame here ticks on any entry and gets its state back.
+                    const Coefficients* preK = preTable;
+                    if (hasPre) {
+                        if (steady)
+                            glides.next(preTable, postTable, preK, postEntry[t % (2 * piece)]);
+                        else
+                            preK = preEntry[t % piece];
+                    }
+                    const Coefficients* postK = hasPost ? postEntry[(t - lag) % (2 * piece)] : postTable;
+                    Pair preLow, postLow, preHigh, postHigh;
+                    std::memcpy(&preLow, &preK->a0, sizeof preLow);
+                    std::memcpy(&postLow, &postK->a0, sizeof postLow);
+                    std::memcpy(&preHigh, &preK->a1, sizeof preHigh);
+                    std::memcpy(&postHigh, &postK->a1, sizeof postHigh);
+                    return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
+                                __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
+                                __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
+                                __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
+                                __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
+                }
+
+                VstInt32 frames = 0;
+                bool steady = false;
+                SteadyGlides glides = {};
+                const Coefficients* preTable = nullptr;
+                const Coefficients* postTable = nullptr;
+                const Coefficients* const* preEntry = nullptr;
+                const Coefficients** postEntry = nullptr;
+            };
+            Cursor stretch(VstInt32 k, Cursor before)
+            {
+                finish(before);
+                Cursor next{0, false, {}, preTable, postTable, preEntry, postEntry};
+                if (planned >= frames || !(pre->active() || post->active()))
+                    return next;
+                next.frames = std::min(piece, frames - planned);
+                next.steady = next.glides.begin(*pre, *post, next.frames);
+                if (!next.steady) {
+                    pre->plan(preTable, preEntry, next.frames);
+                    post->plan(postTable, postEntry + (k % 2) * piece, next.frames);
+                }
+                planned += next.frames;
+                return next;
+            }
+            void finish(const Cursor& last)
+            {
+                if (last.steady)
+                    last.glides.end(*pre, *post);
+            }
+
+            Glide* pre;
+            Glide* post;
+            const Coefficients* preTable;
+            const Coefficients* postTable;
+            const Coefficients** preEntry;
+            const Coefficients** postEntry;
+            VstInt32 frames;
+            VstInt32 planned = 0;
         };
-        const auto taps = [&](VstInt32 p, VstInt32 n, bool hasPre, bool hasPost) {
-            // A side without a frame here ticks on any entry and gets its state back.
-            const Coefficients& preK = hasPre ? *preEntry[p % 2][n] : *preTable;
-            const Coefficients& postK = hasPost ? *postEntry[(p + 1) % 2][n] : *postTable;
-            Pair preLow, postLow, preHigh, postHigh;
-            std::memcpy(&preLow, &preK.a0, sizeof preLow);
-            std::memcpy(&postLow, &postK.a0, sizeof postLow);
-            std::memcpy(&preHigh, &preK.a1, sizeof preHigh);
-            std::memcpy(&postHigh, &postK.a1, sizeof postHigh);
-            return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
-                        __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
-                        __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
-                        __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
-                        __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
-        };
-        return runPipelined<accumulate, careful>(states, settings, 0, plan, taps);
+        return runPipelined<accumulate, careful>(states, settings, 0,
+                                                 Source{&pre, &post, preTable, postTable, preEntry, postEntry, frames});
     }
     VstInt32 done = 0;
     while (done < frames && (pre.active() || post.active())) {
@@ -665,10 +764,18 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
                             {k[0].b1, k[1].b1, k[2].b1, k[3].b1},
                             {k[0].b2, k[1].b2, k[2].b2, k[3].b2}};
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
-        const VstInt32 rest = frames - done;
-        runPipelined<accumulate, careful>(
-            states, settings, done, [rest](VstInt32 p) { return std::clamp(rest - p * piece, 0, piece); },
-            [&fixed](VstInt32, VstInt32, bool, bool) { return fixed; });
+        struct Source {
+            struct Cursor {
+                const Taps& taps(VstInt32, bool, bool) const { return *fixed; }
+                VstInt32 frames = 0;
+                const Taps* fixed = nullptr;
+            };
+            Cursor stretch(VstInt32 k, Cursor) const { return {std::clamp(rest - k * piece, 0, piece), &fixed}; }
+            void finish(Cursor) const {}
+            VstInt32 rest;
+            const Taps& fixed;
+        };
+        runPipelined<accumulate, careful>(states, settings, done, Source{frames - done, fixed});
     } else {
         for (VstInt32 i = done; i < frames; ++i)
             shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);

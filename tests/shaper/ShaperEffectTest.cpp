@@ -163,14 +163,18 @@ TEST(ShaperEffect, ProcessAddsWhatProcessReplacingWrites)
             run(replacing, Stereo(4096));
             run(adding, Stereo(4096));
         }
-        for (int block = 0; block < 4; ++block) {
-            Stereo in = noise(512, unsigned(block));
+        // Whole blocks, then lengths that end inside the engine's groups of four frames or
+        // below the lag of its post filters.
+        const size_t lengths[] = {512, 512, 512, 512, 1, 3, 6, 7, 13, 509, 2};
+        for (size_t block = 0; block < std::size(lengths); ++block) {
+            const size_t frames = lengths[block];
+            Stereo in = noise(frames, unsigned(block));
             const Stereo written = run(replacing, in);
-            Stereo added(512, 0.25f);
-            adding.process(in.channels(), added.channels(), 512);
-            for (size_t i = 0; i < 512; ++i) {
-                ASSERT_EQ(added.left[i], 0.25f + written.left[i]) << glide << " " << i;
-                ASSERT_EQ(added.right[i], 0.25f + written.right[i]) << glide << " " << i;
+            Stereo added(frames, 0.25f);
+            adding.process(in.channels(), added.channels(), VstInt32(frames));
+            for (size_t i = 0; i < frames; ++i) {
+                ASSERT_EQ(added.left[i], 0.25f + written.left[i]) << glide << " " << frames << " " << i;
+                ASSERT_EQ(added.right[i], 0.25f + written.right[i]) << glide << " " << frames << " " << i;
             }
         }
     }
