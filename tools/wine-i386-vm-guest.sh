@@ -9,6 +9,8 @@ for word in $(cat /proc/cmdline); do
   esac
 done
 options=trans=virtio,version=9p2000.L,msize=262144,cache=mmap
+# Requests and answers: no caching at all, both sides write there.
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 state "$state"
 mount -t 9p -o "$options" root /mnt
 mount -t 9p -o "$options" tmp /tmp
 mount -t devtmpfs devtmpfs /mnt/dev

@@ -24,7 +24,7 @@ quote() {
 }
 
 make_pieces() {
-  local kernel_version=1
+  local kernel_version=2
   if [ -e "$cache/.ov-ready" ] && [ "$(cat "$cache/.ov-ready")" = "$kernel_version" ]; then
     return 0
   fi
@@ -82,7 +82,9 @@ for word in $(cat /proc/cmdline); do
   case "$word" in ov.tree=*) tree=${word#ov.tree=} ;; esac
 done
 mkdir -p "$tree"
-mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=mmap tree "$tree" &&
+# wine maps some images wrongly from 9p's cache=mmap; the tree does not change while the
+# machine runs (the requests come through a share of their own).
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=loose tree "$tree" &&
   exec sh "$tree/tools/wine-i386-vm-guest.sh"
 echo "wine-i386-vm: the tree is not shared in" >&2
 poweroff -f
@@ -130,6 +132,7 @@ boot() {
     -virtfs "$share,path=$tree,mount_tag=tree" \
     -virtfs "$share,path=$root,mount_tag=root" \
     -virtfs "$share,path=/tmp,mount_tag=tmp" \
+    -virtfs "$share,path=$state,mount_tag=state" \
     -daemonize -pidfile "$state/qemu.pid" || return 1
   while [ ! -e "$state/up" ]; do
     if ! kill -0 "$(cat "$state/qemu.pid")" 2>/dev/null || [ $((SECONDS - began)) -gt "$limit" ]; then
