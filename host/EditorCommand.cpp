@@ -1,7 +1,8 @@
 // plughost editor PLUGIN [--preset FILE] [--png FILE] [--idle-ms N] [--script FILE]
-// [--save-chunk FILE]: opens a plug-in's editor in a top-level window, idles it, replays pointer actions and keys as a
-// user's (and chunks loaded meanwhile), saves what the window shows and the plug-in's state,
-// and prints the automation the host received. The window system's part is EditorHost.
+// [--save-chunk FILE]: opens a plug-in's editor in a top-level window, with a preset loaded if
+// asked, idles it, replays pointer actions and keys as a user's (and chunks loaded meanwhile),
+// saves what the window shows and the plug-in's state, and prints the automation the host
+// received. The window system's part is EditorHost.
 #include "Arguments.h"
 #include "AtomicFile.h"
 #include "ChunkFile.h"
