@@ -84,6 +84,58 @@ void BM_RingCopyBaseline(benchmark::State& state)
 }
 BENCHMARK(BM_RingCopyBaseline);
 
+// Not a target: the baseline's data movement with only the arithmetic every sample needs at
+// the least, the delayed sample scaled by the volume for both outputs and the input plus the
+// feedback times it, summed in double precision and rounded to float, for the ring. No
+// limits, no bad-input test and no meter. Its time_per_sample over the baseline's is the
+// ratio the plug-in cannot go below.
+struct RingSum {
+    std::vector<float> ring = std::vector<float>(ringLength, 0.0f);
+    int writePos = 0;
+    int readPos = ringLength - 90244;
+
+    void run(const float* input, float* output0, float* output1, int frames, float gain, double loop)
+    {
+        while (frames > 0) {
+            const int n = std::min({frames, ringLength - readPos, ringLength - writePos});
+            float* write = ring.data() + writePos;
+            const float* read = ring.data() + readPos;
+            for (int i = 0; i < n; ++i) {
+                const float y = gain * read[i];
+                write[i] = static_cast<float>(static_cast<double>(input[i]) + loop * static_cast<double>(y));
+                output0[i] = y;
+                output1[i] = y;
+            }
+            writePos = writePos + n >= ringLength ? writePos + n - ringLength : writePos + n;
+            readPos = readPos + n >= ringLength ? readPos + n - ringLength : readPos + n;
+            input += n;
+            output0 += n;
+            output1 += n;
+            frames -= n;
+        }
+    }
+};
+
+void BM_RequiredArithmetic(benchmark::State& state)
+{
+    RingSum ring;
+    const auto input = noise(blockSize);
+    std::vector<float> left(blockSize), right(blockSize);
+    // The default program's volume and feedback, unknown to the compiler as the plug-in's are.
+    float gain = 1.0f;
+    double loop = 0.5;
+    benchmark::DoNotOptimize(gain);
+    benchmark::DoNotOptimize(loop);
+    for (auto _ : state) {
+        ring.run(input.data(), left.data(), right.data(), blockSize, gain, loop);
+        benchmark::DoNotOptimize(left.data());
+        benchmark::DoNotOptimize(right.data());
+        benchmark::ClobberMemory();
+    }
+    setSamplesCounter(state);
+}
+BENCHMARK(BM_RequiredArithmetic);
+
 // Ombrisk opened and resumed as a host leaves it before its first block; null with the
 // reason in error when it does not load.
 std::unique_ptr<PluginLoader> openedOmbrisk(std::string& error)

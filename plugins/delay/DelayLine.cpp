@@ -8,6 +8,10 @@
 
 #include "DenormalGuard.h"
 
+#if defined(__SSE2__) && !defined(OV_SCALAR_DSP)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Samples from p to the end of the ring of the given length; a position left beyond the
@@ -61,6 +65,123 @@ Groups groupsOf(bool backward, VstInt32 w, VstInt32 r, VstInt32 n)
     }
     return {fourEnd, fourEnd, fourEnd};
 }
+
+// The groups of four from `from` to `to`, each sample as DelayLine::run computes one alone;
+// answers the largest delayed sample played, at least level.
+#if defined(__SSE2__) && !defined(OV_SCALAR_DSP)
+// SSE2 (x86-64, and i686 built with -msse2). For the limits GCC makes two compares and six
+// logical operations of the generic code's ternaries; minps and maxps give the same lanes in
+// one each, since they take the second operand unless the first is less or greater.
+static_assert(DenormalGuard::flushesDenormals);
+
+template <bool backward, bool accumulate>
+float runFours(const DelayLine::Io& io, const float* read, float* write, VstInt32 from,
+               VstInt32 to, float gain, double loop, float level)
+{
+    const __m128 gains = _mm_set1_ps(gain);
+    const __m128d loops = _mm_set1_pd(loop);
+    const __m128 top = _mm_set1_ps(FLT_MAX);
+    const __m128 bottom = _mm_set1_ps(-FLT_MAX);
+    const __m128 zero = _mm_setzero_ps();
+    // Local copies: the stores may alias anything, io among it, as far as the compiler knows.
+    const float* const input = io.input;
+    float* const output0 = io.output0;
+    float* const output1 = io.output1;
+    __m128 levels = _mm_setzero_ps();
+    for (VstInt32 i = from; i < to; i += 4) {
+        __m128 x = _mm_loadu_ps(input + i);
+        __m128 stored;
+        if constexpr (backward) {
+            stored = _mm_loadu_ps(read - i - 3);
+            stored = _mm_shuffle_ps(stored, stored, _MM_SHUFFLE(0, 1, 2, 3));
+        } else {
+            stored = _mm_loadu_ps(read + i);
+        }
+        const __m128 y = _mm_mul_ps(gains, stored);
+        __m128 out0 = y;
+        __m128 out1 = y;
+        if constexpr (accumulate) {
+            out0 = _mm_add_ps(_mm_loadu_ps(output0 + i), y);
+            out1 = _mm_add_ps(_mm_loadu_ps(output1 + i), y);
+        }
+        // x - x is zero exactly when x is finite.
+        x = _mm_and_ps(x, _mm_cmpeq_ps(_mm_sub_ps(x, x), zero));
+        levels = _mm_max_ps(y, levels);
+        const __m128d low = _mm_add_pd(_mm_cvtps_pd(x), _mm_mul_pd(loops, _mm_cvtps_pd(y)));
+        const __m128d high = _mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)),
+                                        _mm_mul_pd(loops, _mm_cvtps_pd(_mm_movehl_ps(y, y))));
+        // Rounding a sum beyond the float range gives infinity, held here at the edge as
+        // ringSample holds the sum itself.
+        __m128 written = _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
+        written = _mm_max_ps(_mm_min_ps(written, top), bottom);
+        _mm_storeu_ps(write + i, written);
+        _mm_storeu_ps(output0 + i, out0);
+        _mm_storeu_ps(output1 + i, out1);
+    }
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, levels);
+    for (const float lane : lanes)
+        if (lane > level)
+            level = lane;
+    return level;
+}
+#else
+// The compilers' vector types, for processors without SSE2 (and builds with OV_SCALAR_DSP):
+// SSE where there is some, plain code where there is none.
+template <bool backward, bool accumulate>
+float runFours(const DelayLine::Io& io, const float* read, float* write, VstInt32 from,
+               VstInt32 to, float gain, double loop, float level)
+{
+    using Floats = float __attribute__((vector_size(16)));
+    using Doubles = double __attribute__((vector_size(32)));
+    using Masks = std::int32_t __attribute__((vector_size(16)));
+    constexpr float top = FLT_MAX;
+
+    const float* const input = io.input;
+    float* const output0 = io.output0;
+    float* const output1 = io.output1;
+    Floats levels{};
+    for (VstInt32 i = from; i < to; i += 4) {
+        Floats x, stored, o0{}, o1{};
+        std::memcpy(&x, input + i, sizeof x);
+        if constexpr (accumulate) {
+            std::memcpy(&o0, output0 + i, sizeof o0);
+            std::memcpy(&o1, output1 + i, sizeof o1);
+        }
+        if constexpr (backward) {
+            std::memcpy(&stored, read - i - 3, sizeof stored);
+            stored = __builtin_shufflevector(stored, stored, 3, 2, 1, 0);
+        } else {
+            std::memcpy(&stored, read + i, sizeof stored);
+        }
+        // x - x is zero exactly when x is finite.
+        const Masks finite = x - x == 0.0f;
+        x = (Floats)((Masks)x & finite);
+        const Floats y = gain * stored;
+        levels = y > levels ? y : levels;
+        const Doubles sum = __builtin_convertvector(x, Doubles) +
+                            loop * __builtin_convertvector(y, Doubles);
+        // Rounding a sum beyond the float range gives infinity, held here at the edge as
+        // ringSample holds the sum itself.
+        Floats written = __builtin_convertvector(sum, Floats);
+        written = written < top ? written : top;
+        written = written > -top ? written : -top;
+        if constexpr (!DenormalGuard::flushesDenormals) {
+            const Masks large = written >= FLT_MIN || written <= -FLT_MIN;
+            written = (Floats)((Masks)written & large);
+        }
+        std::memcpy(write + i, &written, sizeof written);
+        const Floats out0 = accumulate ? o0 + y : y;
+        const Floats out1 = accumulate ? o1 + y : y;
+        std::memcpy(output0 + i, &out0, sizeof out0);
+        std::memcpy(output1 + i, &out1, sizeof out1);
+    }
+    for (int lane = 0; lane < 4; ++lane)
+        if (levels[lane] > level)
+            level = levels[lane];
+    return level;
+}
+#endif
 
 } // namespace
 
@@ -125,12 +246,6 @@ VstInt32 DelayLine::backward(Io io, VstInt32 remaining, VstInt32 length, Gains& 
 template <bool backward, bool accumulate>
 void DelayLine::run(const Io& io, VstInt32 w, VstInt32 r, VstInt32 n, Gains& gains)
 {
-    // The compilers' vector types: SSE on x86, plain code where there is none.
-    using Floats = float __attribute__((vector_size(16)));
-    using Doubles = double __attribute__((vector_size(32)));
-    using Masks = std::int32_t __attribute__((vector_size(16)));
-    constexpr float top = FLT_MAX;
-
     const float* const input = io.input;
     float* const output0 = io.output0;
     float* const output1 = io.output1;
@@ -140,43 +255,8 @@ void DelayLine::run(const Io& io, VstInt32 w, VstInt32 r, VstInt32 n, Gains& gai
     const float* const read = samples + r;
     float level = gains.level;
 
-    Floats levels{};
     const auto fours = [&](VstInt32 from, VstInt32 to) {
-        for (VstInt32 i = from; i < to; i += 4) {
-            Floats x, stored, o0{}, o1{};
-            std::memcpy(&x, input + i, sizeof x);
-            if constexpr (accumulate) {
-                std::memcpy(&o0, output0 + i, sizeof o0);
-                std::memcpy(&o1, output1 + i, sizeof o1);
-            }
-            if constexpr (backward) {
-                std::memcpy(&stored, read - i - 3, sizeof stored);
-                stored = __builtin_shufflevector(stored, stored, 3, 2, 1, 0);
-            } else {
-                std::memcpy(&stored, read + i, sizeof stored);
-            }
-            // x - x is zero exactly when x is finite.
-            const Masks finite = x - x == 0.0f;
-            x = (Floats)((Masks)x & finite);
-            const Floats y = gain * stored;
-            levels = y > levels ? y : levels;
-            const Doubles sum = __builtin_convertvector(x, Doubles) +
-                                loop * __builtin_convertvector(y, Doubles);
-            // Rounding a sum beyond the float range gives infinity, held here at the edge as
-            // ringSample holds the sum itself.
-            Floats written = __builtin_convertvector(sum, Floats);
-            written = written < top ? written : top;
-            written = written > -top ? written : -top;
-            if constexpr (!DenormalGuard::flushesDenormals) {
-                const Masks large = written >= FLT_MIN || written <= -FLT_MIN;
-                written = (Floats)((Masks)written & large);
-            }
-            std::memcpy(write + i, &written, sizeof written);
-            const Floats out0 = accumulate ? o0 + y : y;
-            const Floats out1 = accumulate ? o1 + y : y;
-            std::memcpy(output0 + i, &out0, sizeof out0);
-            std::memcpy(output1 + i, &out1, sizeof out1);
-        }
+        level = runFours<backward, accumulate>(io, read, write, from, to, gain, loop, level);
     };
     const auto ones = [&](VstInt32 from, VstInt32 to) {
         for (VstInt32 i = from; i < to; ++i) {
@@ -200,9 +280,6 @@ void DelayLine::run(const Io& io, VstInt32 w, VstInt32 r, VstInt32 n, Gains& gai
     ones(groups.aloneFrom, groups.aloneTo);
     fours(groups.aloneTo, groups.fourEnd);
     ones(groups.fourEnd, n);
-    for (int lane = 0; lane < 4; ++lane)
-        if (levels[lane] > level)
-            level = levels[lane];
     gains.level = level;
 }
 
