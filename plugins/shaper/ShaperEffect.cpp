@@ -343,9 +343,9 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         if (end >= 0 && t >= end + lag)
             break;
         if (t > lag && t + 4 <= known)
-            cursor.ticks([&](auto& taps) { group(t, std::true_type{}, taps); });
+            cursor.ticks(group, t, std::true_type{});
         else
-            cursor.ticks([&](auto& taps) { group(t, std::false_type{}, taps); });
+            cursor.ticks(group, t, std::false_type{});
     }
     if (known > 0) {
         z1 = preLanes ? last1 : z1;
@@ -362,10 +362,10 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
 // The rest of a block at fixed coefficients, for runPipelined.
 struct FixedSource {
     struct Cursor {
-        template <typename Body>
-        void ticks(Body body) const
+        template <typename Group, typename... Ticks>
+        void ticks(Group& group, Ticks... ticks) const
         {
-            body(*this);
+            group(ticks..., *this);
         }
         const Taps& taps(VstInt32, bool, bool) const { return *fixed; }
         VstInt32 frames = 0;
@@ -521,16 +521,16 @@ struct GlidingSource {
     struct Cursor {
         // A steady group works on a copy of the cutoffs, which the compiler then keeps in
         // registers, and the test of the piece's kind is made once a group, not once a tick.
-        template <typename Body>
-        void ticks(Body body)
+        template <typename Group, typename... Ticks>
+        void ticks(Group& group, Ticks... ticks)
         {
             if (steady) {
                 GlideTaps<true> taps{glides, preTable, postTable, preEntry, postEntry};
-                body(taps);
+                group(ticks..., taps);
                 glides = taps.glides;
             } else {
                 GlideTaps<false> taps{glides, preTable, postTable, preEntry, postEntry};
-                body(taps);
+                group(ticks..., taps);
             }
         }
 
