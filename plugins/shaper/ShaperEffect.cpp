@@ -448,8 +448,9 @@ struct SteadyGlides {
         using Indices = std::int32_t __attribute__((vector_size(8)));
         const auto index = __builtin_convertvector(
             __builtin_convertvector(cutoffs, Doubles) * static_cast<double>(ToneFilter::tableSize), Indices);
-        preEntry = preTable + index[0];
-        postEntry = postTable + index[1];
+        // Unsigned, as they are: no sign extension before the addresses.
+        preEntry = preTable + static_cast<std::uint32_t>(index[0]);
+        postEntry = postTable + static_cast<std::uint32_t>(index[1]);
         cutoffs = cutoffs + steps;
     }
     // After the stretch's last frame.
