@@ -166,9 +166,10 @@ using Two = float __attribute__((vector_size(8)));
 // The source hands out the stretch's frames `piece` at a time: stretch(k, cursor) takes the
 // cursor of the frames before and answers the cursor of those from k x piece on, a value the
 // loop keeps in registers, with their number in `frames` (fewer than piece: no more after
-// them). cursor.ticks(body) calls body(taps) for each group of four ticks, with taps(t, hasPre,
-// hasPost) the coefficients of tick t: of frame t for the pre lanes and of frame t - lag for the
-// post lanes. finish(cursor) follows the last tick. Answers the frames done.
+// them). cursor.ticks(group, ...) calls group(..., taps) for each group of four ticks, with
+// taps(t, j, hasPre, hasPost) the coefficients of tick t + j of the group from t: of frame t + j
+// for the pre lanes and of frame t + j - lag for the post lanes. finish(cursor) follows the last
+// tick. Answers the frames done.
 constexpr VstInt32 piece = 64;
 constexpr VstInt32 lag = 8;
 
@@ -312,7 +313,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
                     last2 = z2;
                 }
             }
-            const Taps& k = taps.taps(t + j, full || j < preCount, full || (t >= lag && j < postCount));
+            const Taps& k = taps.taps(t, j, full || j < preCount, full || (t >= lag && j < postCount));
             const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
             const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
             z2 = z1;
@@ -367,7 +368,7 @@ struct FixedSource {
         {
             group(ticks..., *this);
         }
-        const Taps& taps(VstInt32, bool, bool) const { return *fixed; }
+        const Taps& taps(VstInt32, VstInt32, bool, bool) const { return *fixed; }
         VstInt32 frames = 0;
         const Taps* fixed = nullptr;
     };
@@ -485,17 +486,20 @@ void planStretch(Glide& pre, Glide& post, const Coefficients* preTable, const Co
 // planned entries in any other. The post lanes' entries are kept for 2 x piece frames.
 template <bool steady>
 struct GlideTaps {
-    Taps taps(VstInt32 t, bool hasPre, bool hasPost)
+    Taps taps(VstInt32 t, VstInt32 j, bool hasPre, bool hasPost)
     {
+        // A group's ticks never wrap around a ring (t, lag and the rings' sizes are multiples of
+        // four), so one offset per group serves all four.
+        static_assert(lag % 4 == 0 && piece % 4 == 0);
         // A side without a frame here ticks on any entry and gets its state back.
         const Coefficients* preK = preTable;
         if (hasPre) {
             if constexpr (steady)
-                glides.next(preTable, postTable, preK, postEntry[t % (2 * piece)]);
+                glides.next(preTable, postTable, preK, postEntry[t % (2 * piece) + j]);
             else
-                preK = preEntry[t % piece];
+                preK = preEntry[t % piece + j];
         }
-        const Coefficients* postK = hasPost ? postEntry[(t - lag) % (2 * piece)] : postTable;
+        const Coefficients* postK = hasPost ? postEntry[(t - lag) % (2 * piece) + j] : postTable;
         Pair preLow, postLow, preHigh, postHigh;
         std::memcpy(&preLow, &preK->a0, sizeof preLow);
         std::memcpy(&postLow, &postK->a0, sizeof postLow);
