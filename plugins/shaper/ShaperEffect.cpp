@@ -449,9 +449,17 @@ struct SteadyGlides {
         using Indices = std::int32_t __attribute__((vector_size(8)));
         const auto index = __builtin_convertvector(
             __builtin_convertvector(cutoffs, Doubles) * static_cast<double>(ToneFilter::tableSize), Indices);
-        // Unsigned, as they are: no sign extension before the addresses.
-        preEntry = preTable + static_cast<std::uint32_t>(index[0]);
-        postEntry = postTable + static_cast<std::uint32_t>(index[1]);
+        // Unsigned, as they are: no sign extension before the addresses. Where the lanes lie in
+        // memory in order, both leave the vector unit in one move and part in integer registers.
+        std::uint32_t preIndex = static_cast<std::uint32_t>(index[0]), postIndex = static_cast<std::uint32_t>(index[1]);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::uint64_t both;
+            std::memcpy(&both, &index, sizeof both);
+            preIndex = static_cast<std::uint32_t>(both);
+            postIndex = static_cast<std::uint32_t>(both >> 32);
+        }
+        preEntry = preTable + preIndex;
+        postEntry = postTable + postIndex;
         cutoffs = cutoffs + steps;
     }
     // After the stretch's last frame.
