@@ -449,9 +449,10 @@ struct SteadyGlides {
         using Indices = std::int32_t __attribute__((vector_size(8)));
         const auto index = __builtin_convertvector(
             __builtin_convertvector(cutoffs, Doubles) * static_cast<double>(ToneFilter::tableSize), Indices);
-        // Unsigned, as they are: no sign extension before the addresses. Where the lanes lie in
-        // memory in order, both leave the vector unit in one move and part in integer registers.
-        std::uint32_t preIndex = static_cast<std::uint32_t>(index[0]), postIndex = static_cast<std::uint32_t>(index[1]);
+        // Unsigned (they are never negative), so that no sign extension comes before the
+        // addresses; where lane 0 lies in the low bits, both leave the vector unit in one move.
+        std::uint32_t preIndex = static_cast<std::uint32_t>(index[0]);
+        std::uint32_t postIndex = static_cast<std::uint32_t>(index[1]);
         if constexpr (std::endian::native == std::endian::little) {
             std::uint64_t both;
             std::memcpy(&both, &index, sizeof both);
@@ -600,8 +601,8 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
         const Coefficients* preEntry[piece];
         const Coefficients* postEntry[2 * piece];
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
-        return runPipelined<accumulate, careful>(states, settings, 0,
-                                                 GlidingSource{&pre, &post, preTable, postTable, preEntry, postEntry, frames});
+        const GlidingSource source{&pre, &post, preTable, postTable, preEntry, postEntry, frames};
+        return runPipelined<accumulate, careful>(states, settings, 0, source);
     }
     VstInt32 done = 0;
     while (done < frames && (pre.active() || post.active())) {
