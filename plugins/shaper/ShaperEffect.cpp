@@ -166,9 +166,10 @@ using Two = float __attribute__((vector_size(8)));
 // The source hands out the stretch's frames `piece` at a time: stretch(k, cursor) takes the
 // cursor of the frames before and answers the cursor of those from k x piece on, a value the
 // loop keeps in registers, with their number in `frames` (fewer than piece: no more after
-// them) and taps(t, hasPre, hasPost), the coefficients of tick t: of frame t for the pre lanes
-// and of frame t - lag for the post lanes. finish(cursor) follows the last tick. Answers the
-// frames done.
+// them). cursor.ticks(group, ...) calls group(..., taps) for each group of four ticks, with
+// taps(t, j, hasPre, hasPost) the coefficients of tick t + j of the group from t: of frame t + j
+// for the pre lanes and of frame t + j - lag for the post lanes. finish(cursor) follows the last
+// tick. Answers the frames done.
 constexpr VstInt32 piece = 64;
 constexpr VstInt32 lag = 8;
 
@@ -279,7 +280,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     const QuadMask preLanes = {-1, -1, 0, 0};
     typename Source::Cursor cursor = {};
     // Ticks t .. t + 3; whole groups have four frames on both sides.
-    const auto group = [&](VstInt32 t, auto whole) {
+    const auto group = [&](VstInt32 t, auto whole, auto& taps) {
         constexpr bool full = decltype(whole)::value;
         const VstInt32 preCount = full ? 4 : std::clamp(known - t, 0, 4);
         const VstInt32 postCount = full ? 4 : (t < lag ? 0 : std::clamp(known - t + lag, 0, 4));
@@ -312,7 +313,7 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
                     last2 = z2;
                 }
             }
-            const Taps& k = cursor.taps(t + j, full || j < preCount, full || (t >= lag && j < postCount));
+            const Taps& k = taps.taps(t, j, full || j < preCount, full || (t >= lag && j < postCount));
             const Quad w = ticked[j] - k.b1 * z1 - k.b2 * z2;
             const Quad y = k.a0 * w + k.a1 * z1 + k.a2 * z2;
             z2 = z1;
@@ -343,9 +344,9 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
         if (end >= 0 && t >= end + lag)
             break;
         if (t > lag && t + 4 <= known)
-            group(t, std::true_type{});
+            cursor.ticks(group, t, std::true_type{});
         else
-            group(t, std::false_type{});
+            cursor.ticks(group, t, std::false_type{});
     }
     if (known > 0) {
         z1 = preLanes ? last1 : z1;
@@ -358,6 +359,24 @@ VstInt32 runPipelined(FilterState* (&states)[4], const Settings& s, VstInt32 fir
     }
     return known;
 }
+
+// The rest of a block at fixed coefficients, for runPipelined.
+struct FixedSource {
+    struct Cursor {
+        template <typename Group, typename... Ticks>
+        void ticks(Group& group, Ticks... ticks) const
+        {
+            group(ticks..., *this);
+        }
+        const Taps& taps(VstInt32, VstInt32, bool, bool) const { return *fixed; }
+        VstInt32 frames = 0;
+        const Taps* fixed = nullptr;
+    };
+    Cursor stretch(VstInt32 k, Cursor) const { return {std::clamp(rest - k * piece, 0, piece), &fixed}; }
+    void finish(Cursor) const {}
+    VstInt32 rest;
+    const Taps& fixed;
+};
 
 // One side's cutoff glide, run in locals for a block.
 struct Glide {
@@ -430,8 +449,18 @@ struct SteadyGlides {
         using Indices = std::int32_t __attribute__((vector_size(8)));
         const auto index = __builtin_convertvector(
             __builtin_convertvector(cutoffs, Doubles) * static_cast<double>(ToneFilter::tableSize), Indices);
-        preEntry = preTable + index[0];
-        postEntry = postTable + index[1];
+        // Unsigned (they are never negative), so that no sign extension comes before the
+        // addresses; where lane 0 lies in the low bits, both leave the vector unit in one move.
+        std::uint32_t preIndex = static_cast<std::uint32_t>(index[0]);
+        std::uint32_t postIndex = static_cast<std::uint32_t>(index[1]);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::uint64_t both;
+            std::memcpy(&both, &index, sizeof both);
+            preIndex = static_cast<std::uint32_t>(both);
+            postIndex = static_cast<std::uint32_t>(both >> 32);
+        }
+        preEntry = preTable + preIndex;
+        postEntry = postTable + postIndex;
         cutoffs = cutoffs + steps;
     }
     // After the stretch's last frame.
@@ -462,6 +491,102 @@ void planStretch(Glide& pre, Glide& post, const Coefficients* preTable, const Co
     }
 }
 
+// The taps of a gliding piece's ticks, from the cutoffs themselves in a steady piece, from the
+// planned entries in any other. The post lanes' entries are kept for 2 x piece frames.
+template <bool steady>
+struct GlideTaps {
+    Taps taps(VstInt32 t, VstInt32 j, bool hasPre, bool hasPost)
+    {
+        // A group's ticks never wrap around a ring (t, lag and the rings' sizes are multiples of
+        // four), so one offset per group serves all four.
+        static_assert(lag % 4 == 0 && piece % 4 == 0);
+        // A side without a frame here ticks on any entry and gets its state back.
+        const Coefficients* preK = preTable;
+        if (hasPre) {
+            if constexpr (steady)
+                glides.next(preTable, postTable, preK, postEntry[t % (2 * piece) + j]);
+            else
+                preK = preEntry[t % piece + j];
+        }
+        const Coefficients* postK = hasPost ? postEntry[(t - lag) % (2 * piece) + j] : postTable;
+        Pair preLow, postLow, preHigh, postHigh;
+        std::memcpy(&preLow, &preK->a0, sizeof preLow);
+        std::memcpy(&postLow, &postK->a0, sizeof postLow);
+        std::memcpy(&preHigh, &preK->a1, sizeof preHigh);
+        std::memcpy(&postHigh, &postK->a1, sizeof postHigh);
+        return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
+                    __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
+                    __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
+                    __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
+                    __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
+    }
+
+    SteadyGlides glides;
+    const Coefficients* preTable;
+    const Coefficients* postTable;
+    const Coefficients* const* preEntry;
+    const Coefficients** postEntry;
+};
+
+// Both glides' pieces for runPipelined: a piece that SteadyGlides can run works its entries out
+// as its frames are ticked, where the cutoffs' sums, one after the other, overlap the filters'
+// recursion; any other piece is planned when the pre lanes reach it.
+struct GlidingSource {
+    struct Cursor {
+        // A steady group works on a copy of the cutoffs, which the compiler then keeps in
+        // registers, and the test of the piece's kind is made once a group, not once a tick.
+        template <typename Group, typename... Ticks>
+        void ticks(Group& group, Ticks... ticks)
+        {
+            if (steady) {
+                GlideTaps<true> taps{glides, preTable, postTable, preEntry, postEntry};
+                group(ticks..., taps);
+                glides = taps.glides;
+            } else {
+                GlideTaps<false> taps{glides, preTable, postTable, preEntry, postEntry};
+                group(ticks..., taps);
+            }
+        }
+
+        VstInt32 frames = 0;
+        bool steady = false;
+        SteadyGlides glides = {};
+        const Coefficients* preTable = nullptr;
+        const Coefficients* postTable = nullptr;
+        const Coefficients* const* preEntry = nullptr;
+        const Coefficients** postEntry = nullptr;
+    };
+    Cursor stretch(VstInt32 k, Cursor before)
+    {
+        finish(before);
+        Cursor next{0, false, {}, preTable, postTable, preEntry, postEntry};
+        if (planned >= frames || !(pre->active() || post->active()))
+            return next;
+        next.frames = std::min(piece, frames - planned);
+        next.steady = next.glides.begin(*pre, *post, next.frames);
+        if (!next.steady) {
+            pre->plan(preTable, preEntry, next.frames);
+            post->plan(postTable, postEntry + (k % 2) * piece, next.frames);
+        }
+        planned += next.frames;
+        return next;
+    }
+    void finish(const Cursor& last)
+    {
+        if (last.steady)
+            last.glides.end(*pre, *post);
+    }
+
+    Glide* pre;
+    Glide* post;
+    const Coefficients* preTable;
+    const Coefficients* postTable;
+    const Coefficients** preEntry;
+    const Coefficients** postEntry;
+    VstInt32 frames;
+    VstInt32 planned = 0;
+};
+
 // Runs frames while either cutoff glides, in stretches whose table entries are worked out
 // apart from the filters' recursion, so that the glide's arithmetic stays off its critical
 // path. Answers the number of frames processed.
@@ -472,77 +597,12 @@ VstInt32 runGliding(Glide& pre, Glide& post, const Coefficients* preTable,
 {
     if constexpr (pairedChannels) {
         // The pipelined chain, with each frame's coefficients from the entries of its piece, kept
-        // for the post lanes until they reach the frame. A steady piece works its entries out
-        // as its frames are ticked, where the cutoffs' sums, one after the other, overlap the
-        // filters' recursion; any other piece is planned when the pre lanes reach it.
+        // for the post lanes until they reach the frame.
         const Coefficients* preEntry[piece];
         const Coefficients* postEntry[2 * piece];
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
-        struct Source {
-            struct Cursor {
-                Taps taps(VstInt32 t, bool hasPre, bool hasPost)
-                {
-                    // A side without a frame here ticks on any entry and gets its state back.
-                    const Coefficients* preK = preTable;
-                    if (hasPre) {
-                        if (steady)
-                            glides.next(preTable, postTable, preK, postEntry[t % (2 * piece)]);
-                        else
-                            preK = preEntry[t % piece];
-                    }
-                    const Coefficients* postK = hasPost ? postEntry[(t - lag) % (2 * piece)] : postTable;
-                    Pair preLow, postLow, preHigh, postHigh;
-                    std::memcpy(&preLow, &preK->a0, sizeof preLow);
-                    std::memcpy(&postLow, &postK->a0, sizeof postLow);
-                    std::memcpy(&preHigh, &preK->a1, sizeof preHigh);
-                    std::memcpy(&postHigh, &postK->a1, sizeof postHigh);
-                    return Taps{__builtin_shufflevector(preLow, postLow, 0, 0, 4, 4),
-                                __builtin_shufflevector(preLow, postLow, 1, 1, 5, 5),
-                                __builtin_shufflevector(preLow, postLow, 2, 2, 6, 6),
-                                __builtin_shufflevector(preLow, postLow, 3, 3, 7, 7),
-                                __builtin_shufflevector(preHigh, postHigh, 3, 3, 7, 7)};
-                }
-
-                VstInt32 frames = 0;
-                bool steady = false;
-                SteadyGlides glides = {};
-                const Coefficients* preTable = nullptr;
-                const Coefficients* postTable = nullptr;
-                const Coefficients* const* preEntry = nullptr;
-                const Coefficients** postEntry = nullptr;
-            };
-            Cursor stretch(VstInt32 k, Cursor before)
-            {
-                finish(before);
-                Cursor next{0, false, {}, preTable, postTable, preEntry, postEntry};
-                if (planned >= frames || !(pre->active() || post->active()))
-                    return next;
-                next.frames = std::min(piece, frames - planned);
-                next.steady = next.glides.begin(*pre, *post, next.frames);
-                if (!next.steady) {
-                    pre->plan(preTable, preEntry, next.frames);
-                    post->plan(postTable, postEntry + (k % 2) * piece, next.frames);
-                }
-                planned += next.frames;
-                return next;
-            }
-            void finish(const Cursor& last)
-            {
-                if (last.steady)
-                    last.glides.end(*pre, *post);
-            }
-
-            Glide* pre;
-            Glide* post;
-            const Coefficients* preTable;
-            const Coefficients* postTable;
-            const Coefficients** preEntry;
-            const Coefficients** postEntry;
-            VstInt32 frames;
-            VstInt32 planned = 0;
-        };
-        return runPipelined<accumulate, careful>(states, settings, 0,
-                                                 Source{&pre, &post, preTable, postTable, preEntry, postEntry, frames});
+        const GlidingSource source{&pre, &post, preTable, postTable, preEntry, postEntry, frames};
+        return runPipelined<accumulate, careful>(states, settings, 0, source);
     }
     VstInt32 done = 0;
     while (done < frames && (pre.active() || post.active())) {
@@ -764,18 +824,7 @@ void ShaperEffect::runFrames(float** inputs, float** outputs, VstInt32 frames)
                             {k[0].b1, k[1].b1, k[2].b1, k[3].b1},
                             {k[0].b2, k[1].b2, k[2].b2, k[3].b2}};
         FilterState* states[4] = {&channels.preLeft, &channels.preRight, &channels.postLeft, &channels.postRight};
-        struct Source {
-            struct Cursor {
-                const Taps& taps(VstInt32, bool, bool) const { return *fixed; }
-                VstInt32 frames = 0;
-                const Taps* fixed = nullptr;
-            };
-            Cursor stretch(VstInt32 k, Cursor) const { return {std::clamp(rest - k * piece, 0, piece), &fixed}; }
-            void finish(Cursor) const {}
-            VstInt32 rest;
-            const Taps& fixed;
-        };
-        runPipelined<accumulate, careful>(states, settings, done, Source{frames - done, fixed});
+        runPipelined<accumulate, careful>(states, settings, done, FixedSource{frames - done, fixed});
     } else {
         for (VstInt32 i = done; i < frames; ++i)
             shapeFrame<accumulate, careful>(i, preLeft, postLeft, preRight, postRight, channels, settings);
