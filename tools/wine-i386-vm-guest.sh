@@ -1,7 +1,8 @@
 #!/bin/sh
 # The inside of the machine of tools/wine-i386-vm.sh, run by its initramfs' busybox once the
-# tree is mounted: the i386 root, /tmp and the tree at the same paths as outside, an X server,
-# then every command line handed in through STATE/requests, several at a time.
+# tree is mounted: the i386 root (its disk, else a share), /tmp and the tree at the same paths
+# as outside, an X server, then every command line handed in through STATE/requests, several
+# at a time.
 for word in $(cat /proc/cmdline); do
   case "$word" in
     ov.tree=*) tree=${word#ov.tree=} ;;
@@ -11,7 +12,11 @@ done
 options=trans=virtio,version=9p2000.L,msize=262144,cache=mmap
 # Requests and answers: no caching at all, both sides write there.
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 state "$state"
-mount -t 9p -o "$options" root /mnt
+if [ -b /dev/vda ]; then
+  mount -t ext4 /dev/vda /mnt
+else
+  mount -t 9p -o "$options" root /mnt
+fi
 mount -t 9p -o "$options" tmp /tmp
 mount -t devtmpfs devtmpfs /mnt/dev
 mkdir -p /mnt/dev/pts /mnt/dev/shm
@@ -28,11 +33,14 @@ mkdir -p /tmp/.X11-unix
 mount -t tmpfs tmpfs /mnt/tmp/.X11-unix
 chmod 1777 /mnt/tmp/.X11-unix
 mount -t tmpfs tmpfs /mnt/run
-chroot /mnt /usr/bin/Xvfb :0 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-for _ in $(seq 300); do
-  [ -e /mnt/tmp/.X11-unix/X0 ] && break
-  sleep 0.1
-done
+# A root still being made has no X server yet.
+if [ -x /mnt/usr/bin/Xvfb ]; then
+  chroot /mnt /usr/bin/Xvfb :0 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  for _ in $(seq 300); do
+    [ -e /mnt/tmp/.X11-unix/X0 ] && break
+    sleep 0.1
+  done
+fi
 touch "$state/up"
 while [ ! -e "$state/halt" ]; do
   for go in "$state"/requests/*/go; do

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # A virtual machine that runs 32-bit programs where this kernel runs none: Debian's amd64 kernel
-# (its IA32 emulation is on) in qemu-system-x86_64, with the i386 root (tools/wine-i386-root.sh),
-# the source tree and /tmp shared in by 9p at the same paths as here. No network device. It
+# (its IA32 emulation is on) in qemu-system-x86_64, with the i386 root (tools/wine-i386-root.sh:
+# a folder shared in by 9p, or an ext4 image as its disk), the source tree and /tmp shared in by
+# 9p at the same paths as here. No network device. It
 # serves command lines handed to it through files in a folder of the tree, so that the i686
 # wine launcher runs wine32 there as it would run it in the root on this machine.
 #
 #   wine-i386-vm.sh make                      kernel and initramfs, once, in /var/cache/ov-wine-i386-vm
 #   wine-i386-vm.sh start STATE ROOT TREE     boots; returns once the machine serves STATE
+#                                             (ROOT a folder, or an image file)
 #   wine-i386-vm.sh run STATE COMMAND...      runs COMMAND in the root inside; its output, its status
 #   wine-i386-vm.sh stop STATE                shuts the machine down (and kills it if it hangs)
 #
@@ -24,7 +26,7 @@ quote() {
 }
 
 make_pieces() {
-  local kernel_version=2
+  local kernel_version=3
   if [ -e "$cache/.ov-ready" ] && [ "$(cat "$cache/.ov-ready")" = "$kernel_version" ]; then
     return 0
   fi
@@ -55,14 +57,15 @@ make_pieces() {
   mkdir -p "$initrd"/{bin,dev,proc,sys,tmp,mnt,"$moddir"}
   cp /bin/busybox "$initrd/bin/busybox"
   ln -s busybox "$initrd/bin/sh"
-  local wanted=(virtio_pci 9pnet_virtio 9p) done_modules=() module deps
+  local wanted=(virtio_pci 9pnet_virtio 9p virtio_blk ext4 crc32c_generic) done_modules=() module deps
   while [ ${#wanted[@]} -gt 0 ]; do
     module=${wanted[0]}
     wanted=("${wanted[@]:1}")
     [[ " ${done_modules[*]} " == *" $module "* ]] && continue
     done_modules+=("$module")
     local line path
-    line=$(grep -E "/${module//_/[_-]}\.ko:" "$work/x/$moddir/modules.dep")
+    # Not there: built into the kernel.
+    line=$(grep -E "/${module//_/[_-]}\.ko:" "$work/x/$moddir/modules.dep") || continue
     path=${line%%:*}
     mkdir -p "$initrd/$moddir/$(dirname "$path")"
     cp "$work/x/$moddir/$path" "$initrd/$moddir/$path"
@@ -77,7 +80,8 @@ make_pieces() {
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
-modprobe virtio_pci && modprobe 9pnet_virtio && modprobe 9p
+modprobe virtio_pci && modprobe 9pnet_virtio && modprobe 9p && modprobe virtio_blk && modprobe ext4
+modprobe crc32c_generic 2>/dev/null
 for word in $(cat /proc/cmdline); do
   case "$word" in ov.tree=*) tree=${word#ov.tree=} ;; esac
 done
@@ -111,7 +115,7 @@ start() {
   if [ -z "${OV_NO_KVM:-}" ] && [ -r /dev/kvm ] && [ -w /dev/kvm ] && boot "$state" "$root" "$tree" 30 -accel kvm -cpu host,-arch-capabilities; then
     return 0
   fi
-  boot "$state" "$root" "$tree" 900 -accel tcg -cpu max,-smap || {
+  boot "$state" "$root" "$tree" 900 -accel tcg,thread=multi -cpu max,-smap || {
     echo "wine-i386-vm.sh: the machine did not come up; its console:" >&2
     tail -n 40 "$state/console.log" >&2 || true
     exit 1
@@ -124,13 +128,18 @@ boot() {
   shift 4
   rm -f "$state/up" "$state/halt"
   local share=local,security_model=passthrough,multidevs=remap
-  local began=$SECONDS
+  local began=$SECONDS disk=()
+  if [ -f "$root" ]; then
+    disk=(-drive "file=$root,if=virtio,format=raw")
+  else
+    disk=(-virtfs "$share,path=$root,mount_tag=root")
+  fi
   qemu-system-x86_64 "$@" -machine q35 -smp "$(nproc)" -m 3072 \
     -nic none -display none -monitor none -no-reboot -serial "file:$state/console.log" \
     -kernel "$cache/vmlinuz" -initrd "$cache/initrd.img" \
     -append "console=ttyS0 quiet panic=-1 ov.tree=$tree ov.state=$state" \
     -virtfs "$share,path=$tree,mount_tag=tree" \
-    -virtfs "$share,path=$root,mount_tag=root" \
+    "${disk[@]}" \
     -virtfs "$share,path=/tmp,mount_tag=tmp" \
     -virtfs "$share,path=$state,mount_tag=state" \
     -daemonize -pidfile "$state/qemu.pid" || return 1
@@ -154,7 +163,7 @@ stop_machine() {
     sleep 0.1
   done
   kill -9 "$pid" 2>/dev/null || true
-  rm -f "$state/qemu.pid"
+  rm -f "$state/qemu.pid" "$state/up"
 }
 
 # The client: one folder per command line; the machine takes it, runs it with this
@@ -186,6 +195,10 @@ run() {
   done
   touch "$request/go"
   while [ ! -e "$request/status" ]; do
+    if [ ! -e "$state/up" ] || [ ! -d "$request" ]; then
+      echo "wine-i386-vm.sh: the machine of $state stopped before the command ended" >&2
+      exit 125
+    fi
     sleep 0.02
   done
   cat "$request/out"
