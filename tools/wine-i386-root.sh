@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Makes, once, the i386 Debian 12 root in which the 32-bit Windows builds run under wine32.
 # The machine itself keeps its amd64 packages: wine32:i386 there would upgrade dozens of them.
-# Usage: tools/wine-i386-root.sh [ROOT]   (default /var/cache/ov-wine-i386; run as root)
-# Exits with 3 when this kernel runs no 32-bit programs at all (some virtual machines): wine32
-# cannot run there, in a root or elsewhere.
+#
+#   wine-i386-root.sh [ROOT]     makes ROOT (default /var/cache/ov-wine-i386); run as root
+#   wine-i386-root.sh --probe    exits 0 when this kernel runs 32-bit programs, 3 when not
+#
+# Where the kernel runs no 32-bit programs (some virtual machines), the root is ROOT.img, an
+# ext4 image for the disk of the machine of tools/wine-i386-vm.sh: debootstrap unpacks it here,
+# and its second stage and the wine32 install run inside that machine from packages fetched
+# here, since the machine has no network. dpkg there is many times faster on a disk than on 9p.
 set -euo pipefail
-root=${1:-/var/cache/ov-wine-i386}
-if [ "$(id -u)" -ne 0 ]; then
-  echo "wine-i386-root.sh: run as root (it builds a Debian root)" >&2
-  exit 1
-fi
+tree=$(cd "$(dirname "$0")/.." && pwd)
 
 # The smallest i386 program: exit(0).
-probe=$(mktemp)
-python3 - "$probe" <<'PROBE'
+runs_32_bit() {
+  local probe status=0
+  probe=$(mktemp)
+  python3 - "$probe" <<'PROBE'
 import struct, sys
 base, code = 0x08048000, bytes([0xb8, 1, 0, 0, 0, 0x31, 0xdb, 0xcd, 0x80])
 size = 52 + 32 + len(code)
@@ -22,15 +25,24 @@ header = struct.pack('<16sHHIIIIIHHHHHH', b'\x7fELF\x01\x01\x01' + bytes(9), 2, 
 segment = struct.pack('<IIIIIIII', 1, 0, base, base, size, size, 5, 0x1000)
 open(sys.argv[1], 'wb').write(header + segment + code)
 PROBE
-chmod +x "$probe"
-if ! "$probe" 2>/dev/null; then
+  chmod +x "$probe"
+  "$probe" 2>/dev/null || status=$?
   rm -f "$probe"
-  echo "wine-i386-root.sh: this kernel runs no 32-bit programs; wine32 cannot run here" >&2
+  return "$status"
+}
+
+if [ "${1:-}" = --probe ]; then
+  runs_32_bit && exit 0
   exit 3
 fi
-rm -f "$probe"
-
-if [ -e "$root/.ov-ready" ]; then
+root=${1:-/var/cache/ov-wine-i386}
+if [ "$(id -u)" -ne 0 ]; then
+  echo "wine-i386-root.sh: run as root (it builds a Debian root)" >&2
+  exit 1
+fi
+# What the root holds; a root made for less is made again.
+packages=(wine wine32 fonts-wine xvfb)
+if [ -e "$root/.ov-ready" ] && [ "$(cat "$root/.ov-ready")" = "${packages[*]}" ]; then
   exit 0
 fi
 
@@ -43,12 +55,54 @@ if [ -z "$mirror" ]; then
   echo "wine-i386-root.sh: no Debian archive found in the apt sources" >&2
   exit 1
 fi
-rm -rf "$root"
 mkdir -p "$(dirname "$root")"
-debootstrap --arch=i386 --variant=minbase bookworm "$root" "$mirror" >/dev/null
-cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
-chroot "$root" /usr/bin/env DEBIAN_FRONTEND=noninteractive \
-  apt-get install -y -q --no-install-recommends wine wine32 fonts-wine >/dev/null
-chroot "$root" apt-get clean
-touch "$root/.ov-ready"
-echo "wine-i386-root.sh: made $root"
+install_command=(/usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive
+                 apt-get install -y -q --no-install-recommends "${packages[@]}")
+if runs_32_bit; then
+  rm -rf "$root"
+  debootstrap --arch=i386 --variant=minbase bookworm "$root" "$mirror" >/dev/null
+  cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
+  chroot "$root" "${install_command[@]}" >/dev/null
+  chroot "$root" apt-get clean
+  echo "${packages[*]}" >"$root/.ov-ready"
+  echo "wine-i386-root.sh: made $root"
+  exit 0
+fi
+
+image=$root.img
+if [ -e "$image.ov-ready" ] && [ "$(cat "$image.ov-ready")" = "${packages[*]}" ]; then
+  exit 0
+fi
+echo "wine-i386-root.sh: this kernel runs no 32-bit programs; $image is made in a virtual machine"
+rm -rf "$root" "$image" "$image.ov-ready"
+debootstrap --foreign --arch=i386 --variant=minbase bookworm "$root" "$mirror" >/dev/null
+# This machine's apt fetches for the root, with the root's sources and keys and this machine's
+# settings (proxies); lists and packages go where the root's apt looks. The root has no
+# packages configured yet, so this fetches its base too: the same files debootstrap fetched.
+etc=$root/etc/apt
+fetch=(apt-get -q -o Debug::NoLocking=1 -o APT::Architecture=i386 -o APT::Architectures::=i386
+       -o Dir::Etc::sourcelist="$etc/sources.list" -o Dir::Etc::sourceparts="$etc/sources.list.d"
+       -o Dir::Etc::trusted="$etc/trusted.gpg" -o Dir::Etc::trustedparts="$etc/trusted.gpg.d"
+       -o Dir::Etc::preferences="$etc/preferences" -o Dir::Etc::preferencesparts="$etc/preferences.d"
+       -o Dir::State="$root/var/lib/apt" -o Dir::State::status="$root/var/lib/dpkg/status"
+       -o Dir::Cache="$root/var/cache/apt")
+"${fetch[@]}" update >/dev/null
+"${fetch[@]}" install -y --download-only --no-install-recommends "${packages[@]}" >/dev/null
+# A root thrown away when half made needs no syncs.
+echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/ov-unsafe-io"
+mkfs.ext4 -q -F -d "$root" -L ov-wine-i386 "$image" 8G
+rm -rf "$root"
+
+vm=$tree/tools/wine-i386-vm.sh
+state=$tree/build-wine/vm-root
+trap 'bash "$vm" stop "$state"' EXIT
+bash "$vm" start "$state" "$image" "$tree"
+bash "$vm" run "$state" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+  /debootstrap/debootstrap --second-stage >/dev/null
+bash "$vm" run "$state" "${install_command[@]}" >/dev/null
+bash "$vm" run "$state" /bin/sh -c 'apt-get clean && rm /etc/dpkg/dpkg.cfg.d/ov-unsafe-io'
+bash "$vm" stop "$state"
+trap - EXIT
+rm -rf "$state"
+echo "${packages[*]}" >"$image.ov-ready"
+echo "wine-i386-root.sh: made $image"
