@@ -10,11 +10,11 @@ const std::vector<EditorSession>& editorSessions()
         // editor may see fewer of the steps, but always the last.
         {"DragOfTheFeedbackFader", "move 72 70\npress\nmove 72 60\nmove 72 50\nmove 72 40\nrelease\n", "10",
          {{1, 0.5f + 30.0f / 72.0f}}, anyReports},
-        // Down and up again 5 ms later, away from the volume fader's handle (volume 1 is at the
-        // top): the volume's default.
         // A short click on the reverse button, which is off in a fresh instance.
         {"ShortClickOnTheReverseButton", "move 170 52\npress\nrelease\n", "10", {{6, 1.0f}}, 1},
-        {"ShortAltClickOnTheVolumeFader", "move 124 90\nkeydown alt\npress\nrelease\nkeyup alt\n", "5",
+        // Down and up again 5 ms later, away from the volume fader's handle (volume 1 is at the
+        // top): the volume's default. The pause before Alt: see EditorSessions.h.
+        {"ShortAltClickOnTheVolumeFader", "move 124 90\nwait 200\nkeydown alt\npress\nrelease\nkeyup alt\n", "5",
          {{2, 0.75f}}, 1},
     };
     return sessions;

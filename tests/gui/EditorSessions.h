@@ -17,6 +17,10 @@
 // 0xRRGGBB pixels, row by row.
 using Image = std::vector<std::uint32_t>;
 
+// A script that holds a modifier pauses between the pointer's coming into the window and the
+// keydown. The Windows plughost sends keys where the X server under wine never sees them, and
+// wine lets a key go that X does not hold when the X events of the pointer's entry reach it:
+// at once natively, but on an emulated machine often after the next step, which then loses Alt.
 struct EditorSession {
     const char* name;   // a test name
     const char* script; // plughost editor's --script
