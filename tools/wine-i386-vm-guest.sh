@@ -1,7 +1,7 @@
 #!/bin/sh
 # The inside of the machine of tools/wine-i386-vm.sh, run by its initramfs' busybox once the
-# tree is mounted: the i386 root (its disk, else a share), /tmp and the tree at the same paths
-# as outside, an X server, then every command line handed in through STATE/requests, several
+# tree is mounted at /ov/tree: the i386 root (its disk, else a share), /tmp and the tree at the
+# same paths as outside, an X server, then every command line handed in through STATE/requests, several
 # at a time.
 for word in $(cat /proc/cmdline); do
   case "$word" in
@@ -10,8 +10,10 @@ for word in $(cat /proc/cmdline); do
   esac
 done
 options=trans=virtio,version=9p2000.L,msize=262144,cache=mmap
-# Requests and answers: no caching at all, both sides write there.
-mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 state "$state"
+# Requests and answers: no caching at all, both sides write there. Here at /ov/state, in the
+# root at their own path, through the tree.
+mkdir -p /ov/state
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 state /ov/state
 if [ -b /dev/vda ]; then
   mount -t ext4 /dev/vda /mnt
 else
@@ -26,7 +28,7 @@ mount -t proc proc /mnt/proc
 mount -t sysfs sysfs /mnt/sys
 mount -o bind /tmp /mnt/tmp
 mkdir -p "/mnt$tree"
-mount -o bind "$tree" "/mnt$tree"
+mount -o bind /ov/tree "/mnt$tree"
 # Sockets do not cross 9p: the X server's and wineserver's (in $TMPDIR) live in the machine's
 # memory.
 mkdir -p /tmp/.X11-unix
@@ -41,21 +43,22 @@ if [ -x /mnt/usr/bin/Xvfb ]; then
     sleep 0.1
   done
 fi
-touch "$state/up"
-while [ ! -e "$state/halt" ]; do
-  for go in "$state"/requests/*/go; do
+touch /ov/state/up
+while [ ! -e /ov/state/halt ]; do
+  for go in /ov/state/requests/*/go; do
     [ -e "$go" ] || continue
     request=${go%/go}
     rm "$go"
     (
-      chroot /mnt /usr/bin/env TMPDIR=/run /bin/sh "$request/command" </dev/null >"$request/out" 2>"$request/err" &
+      chroot /mnt /usr/bin/env TMPDIR=/run /bin/sh "$state/requests/${request##*/}/command" \
+        </dev/null >"$request/out" 2>"$request/err" &
       echo $! >"$request/pid"
       wait $!
       echo $? >"$request/status.tmp"
       mv "$request/status.tmp" "$request/status"
     ) &
   done
-  for signal in "$state"/requests/*/signal; do
+  for signal in /ov/state/requests/*/signal; do
     [ -e "$signal" ] || continue
     request=${signal%/signal}
     [ -e "$request/pid" ] && kill -s "$(cat "$signal")" "$(cat "$request/pid")" 2>/dev/null

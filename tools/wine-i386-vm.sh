@@ -26,7 +26,7 @@ quote() {
 }
 
 make_pieces() {
-  local kernel_version=3
+  local kernel_version=4
   if [ -e "$cache/.ov-ready" ] && [ "$(cat "$cache/.ov-ready")" = "$kernel_version" ]; then
     return 0
   fi
@@ -82,14 +82,12 @@ mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 modprobe virtio_pci && modprobe 9pnet_virtio && modprobe 9p && modprobe virtio_blk && modprobe ext4
 modprobe crc32c_generic 2>/dev/null
-for word in $(cat /proc/cmdline); do
-  case "$word" in ov.tree=*) tree=${word#ov.tree=} ;; esac
-done
-mkdir -p "$tree"
-# wine maps some images wrongly from 9p's cache=mmap; the tree does not change while the
-# machine runs (the requests come through a share of their own).
-mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=loose tree "$tree" &&
-  exec sh "$tree/tools/wine-i386-vm-guest.sh"
+# Out of /tmp, where the tree may lie and /tmp's share goes. wine maps some images wrongly
+# from 9p's cache=mmap; the tree does not change while the machine runs (the requests come
+# through a share of their own).
+mkdir -p /ov/tree
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=loose tree /ov/tree &&
+  exec sh /ov/tree/tools/wine-i386-vm-guest.sh
 echo "wine-i386-vm: the tree is not shared in" >&2
 poweroff -f
 INIT
