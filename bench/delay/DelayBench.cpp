@@ -39,23 +39,22 @@ void setSamplesCounter(benchmark::State& state)
         blockSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The baseline: a ring delay with nothing but the data movement, cut into chunks at the
-// ring's end like the plug-in.
-struct RingCopy {
+// A ring delay cut into chunks at the ring's end like the plug-in; step(x, stored, write,
+// output) does one sample of a chunk.
+struct Ring {
     std::vector<float> ring = std::vector<float>(ringLength, 0.0f);
     int writePos = 0;
     int readPos = ringLength - 90244;
 
-    void run(const float* input, float* output0, float* output1, int frames)
+    template <typename Step>
+    void run(const float* input, float* output0, float* output1, int frames, Step step)
     {
         while (frames > 0) {
             const int n = std::min({frames, ringLength - readPos, ringLength - writePos});
             float* write = ring.data() + writePos;
             const float* read = ring.data() + readPos;
             for (int i = 0; i < n; ++i) {
-                const float x = input[i];
-                const float y = read[i];
-                write[i] = x;
+                const float y = step(input[i], read[i], write[i]);
                 output0[i] = y;
                 output1[i] = y;
             }
@@ -69,18 +68,28 @@ struct RingCopy {
     }
 };
 
-void BM_RingCopyBaseline(benchmark::State& state)
+template <typename Step>
+void runRing(benchmark::State& state, Step step)
 {
-    RingCopy ring;
+    Ring ring;
     const auto input = noise(blockSize);
     std::vector<float> left(blockSize), right(blockSize);
     for (auto _ : state) {
-        ring.run(input.data(), left.data(), right.data(), blockSize);
+        ring.run(input.data(), left.data(), right.data(), blockSize, step);
         benchmark::DoNotOptimize(left.data());
         benchmark::DoNotOptimize(right.data());
         benchmark::ClobberMemory();
     }
     setSamplesCounter(state);
+}
+
+// The baseline: the ring with nothing but the data movement.
+void BM_RingCopyBaseline(benchmark::State& state)
+{
+    runRing(state, [](float x, float stored, float& write) {
+        write = x;
+        return stored;
+    });
 }
 BENCHMARK(BM_RingCopyBaseline);
 
@@ -89,50 +98,18 @@ BENCHMARK(BM_RingCopyBaseline);
 // feedback times it, summed in double precision and rounded to float, for the ring. No
 // limits, no bad-input test and no meter. Its time_per_sample over the baseline's is the
 // ratio the plug-in cannot go below.
-struct RingSum {
-    std::vector<float> ring = std::vector<float>(ringLength, 0.0f);
-    int writePos = 0;
-    int readPos = ringLength - 90244;
-
-    void run(const float* input, float* output0, float* output1, int frames, float gain, double loop)
-    {
-        while (frames > 0) {
-            const int n = std::min({frames, ringLength - readPos, ringLength - writePos});
-            float* write = ring.data() + writePos;
-            const float* read = ring.data() + readPos;
-            for (int i = 0; i < n; ++i) {
-                const float y = gain * read[i];
-                write[i] = static_cast<float>(static_cast<double>(input[i]) + loop * static_cast<double>(y));
-                output0[i] = y;
-                output1[i] = y;
-            }
-            writePos = writePos + n >= ringLength ? writePos + n - ringLength : writePos + n;
-            readPos = readPos + n >= ringLength ? readPos + n - ringLength : readPos + n;
-            input += n;
-            output0 += n;
-            output1 += n;
-            frames -= n;
-        }
-    }
-};
-
 void BM_RequiredArithmetic(benchmark::State& state)
 {
-    RingSum ring;
-    const auto input = noise(blockSize);
-    std::vector<float> left(blockSize), right(blockSize);
     // The default program's volume and feedback, unknown to the compiler as the plug-in's are.
     float gain = 1.0f;
     double loop = 0.5;
     benchmark::DoNotOptimize(gain);
     benchmark::DoNotOptimize(loop);
-    for (auto _ : state) {
-        ring.run(input.data(), left.data(), right.data(), blockSize, gain, loop);
-        benchmark::DoNotOptimize(left.data());
-        benchmark::DoNotOptimize(right.data());
-        benchmark::ClobberMemory();
-    }
-    setSamplesCounter(state);
+    runRing(state, [gain, loop](float x, float stored, float& write) {
+        const float y = gain * stored;
+        write = static_cast<float>(static_cast<double>(x) + loop * static_cast<double>(y));
+        return y;
+    });
 }
 BENCHMARK(BM_RequiredArithmetic);
 
