@@ -27,6 +27,7 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/nu
 xvfb=$!
 launchers=()
 desktops=()
+traces=()
 vm_state=$PWD/build-wine/tests/wine/vm-i686
 cleanup() {
   for launcher in "${launchers[@]}"; do
@@ -35,6 +36,7 @@ cleanup() {
   for desktop in "${desktops[@]}"; do
     kill "$desktop" 2>/dev/null || true
   done
+  rm -f "${traces[@]}"
   [ "$i686" != EMULATE ] || bash tools/wine-i386-vm.sh stop "$vm_state"
   kill "$xvfb" 2>/dev/null || true
   rm -f "$displayfile"
@@ -66,12 +68,21 @@ for arch in "${arches[@]}"; do
   mkdir -p "$prefix/drive_c/windows/Fonts"
   cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
   "$launcher" wine "build-mingw-$arch/bin/plughost.exe" --help >/dev/null
-  # The desktop's explorer, started while nothing else runs and kept for the whole run: the
-  # first window of a session starts it otherwise, and gives it ten seconds, which emulation
-  # under the tests' load exceeds; a session whose explorer failed to start opens no window
-  # again. Ready once a window opens.
-  "$launcher" wine explorer.exe /desktop >/dev/null 2>&1 &
+  # The desktop's explorer, started here and kept for the whole run: the first window of a
+  # session starts it otherwise, and gives it ten seconds, which emulation exceeds; a session
+  # whose explorer failed to start opens no window again. No window may open before it has
+  # set up the desktop, which its trace tells (in /tmp, which the machine shares).
+  trace=$(mktemp /tmp/ov-desktop.XXXXXX)
+  traces+=("$trace")
+  "$launcher" /bin/sh -c 'WINEDEBUG=trace+explorer exec wine explorer.exe /desktop 2>"$1"' sh "$trace" \
+    >/dev/null 2>&1 &
   desktops+=($!)
+  # Where it ends at once instead (a native wine64 here), the first window starts one in time.
+  for _ in $(seq 1200); do
+    grep -q 'desktop message loop starting' "$trace" && break
+    kill -0 "${desktops[-1]}" 2>/dev/null || break
+    sleep 0.5
+  done
   for attempt in $(seq 10); do
     "$launcher" wine "build-mingw-$arch/bin/plughost.exe" editor \
       "build-mingw-$arch/tests/gui/GuiTestPlugin.dll" --idle-ms 1 >/dev/null 2>&1 && break
