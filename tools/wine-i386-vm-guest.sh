@@ -35,9 +35,10 @@ mkdir -p /tmp/.X11-unix
 mount -t tmpfs tmpfs /mnt/tmp/.X11-unix
 chmod 1777 /mnt/tmp/.X11-unix
 mount -t tmpfs tmpfs /mnt/run
-# A root still being made has no X server yet.
+# A root still being made has no X server yet. Its lock file would go to the shared /tmp,
+# where this machine's process numbers mean nothing: none.
 if [ -x /mnt/usr/bin/Xvfb ]; then
-  chroot /mnt /usr/bin/Xvfb :0 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  chroot /mnt /usr/bin/Xvfb :0 -nolock -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   for _ in $(seq 300); do
     [ -e /mnt/tmp/.X11-unix/X0 ] && break
     sleep 0.1
