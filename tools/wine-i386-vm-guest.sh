@@ -1,8 +1,8 @@
 #!/bin/sh
 # The inside of the machine of tools/wine-i386-vm.sh, run by its initramfs' busybox once the
-# tree is mounted at /ov/tree: the i386 root (its disk, else a share), /tmp and the tree at the
-# same paths as outside, an X server, then every command line handed in through STATE/requests, several
-# at a time.
+# tree is mounted at /ov/tree: the i386 root from its disk, /tmp and the tree at the same paths
+# as outside, an X server, then every command line handed in through STATE/requests, several at
+# a time.
 for word in $(cat /proc/cmdline); do
   case "$word" in
     ov.tree=*) tree=${word#ov.tree=} ;;
@@ -14,11 +14,7 @@ options=trans=virtio,version=9p2000.L,msize=262144,cache=mmap
 # root at their own path, through the tree.
 mkdir -p /ov/state
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 state /ov/state
-if [ -b /dev/vda ]; then
-  mount -t ext4 /dev/vda /mnt
-else
-  mount -t 9p -o "$options" root /mnt
-fi
+mount -t ext4 /dev/vda /mnt
 mount -t 9p -o "$options" tmp /tmp
 mount -t devtmpfs devtmpfs /mnt/dev
 mkdir -p /mnt/dev/pts /mnt/dev/shm

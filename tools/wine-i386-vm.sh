@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # A virtual machine that runs 32-bit programs where this kernel runs none: Debian's amd64 kernel
-# (its IA32 emulation is on) in qemu-system-x86_64, with the i386 root (tools/wine-i386-root.sh:
-# a folder shared in by 9p, or an ext4 image as its disk), the source tree and /tmp shared in by
-# 9p at the same paths as here. No network device. It
-# serves command lines handed to it through files in a folder of the tree, so that the i686
-# wine launcher runs wine32 there as it would run it in the root on this machine.
+# (its IA32 emulation is on) in qemu-system-x86_64, with the i386 root's ext4 image
+# (tools/wine-i386-root.sh) as its disk, the source tree and /tmp shared in by 9p at the same
+# paths as here. No network device. It serves command lines handed to it through files in a
+# folder of the tree, so that the i686 wine launcher runs wine32 there as it would run it in the
+# root on this machine.
 #
 #   wine-i386-vm.sh make                      kernel and initramfs, once, in /var/cache/ov-wine-i386-vm
-#   wine-i386-vm.sh start STATE ROOT TREE     boots; returns once the machine serves STATE
-#                                             (ROOT a folder, or an image file)
+#   wine-i386-vm.sh start STATE IMAGE TREE    boots; returns once the machine serves STATE
 #   wine-i386-vm.sh run STATE COMMAND...      runs COMMAND in the root inside; its output, its status
 #   wine-i386-vm.sh stop STATE                shuts the machine down (and kills it if it hangs)
 #
@@ -126,18 +125,13 @@ boot() {
   shift 4
   rm -f "$state/up" "$state/halt"
   local share=local,security_model=passthrough,multidevs=remap
-  local began=$SECONDS disk=()
-  if [ -f "$root" ]; then
-    disk=(-drive "file=$root,if=virtio,format=raw")
-  else
-    disk=(-virtfs "$share,path=$root,mount_tag=root")
-  fi
+  local began=$SECONDS
   qemu-system-x86_64 "$@" -machine q35 -smp "$(nproc)" -m 3072 \
     -nic none -display none -monitor none -no-reboot -serial "file:$state/console.log" \
     -kernel "$cache/vmlinuz" -initrd "$cache/initrd.img" \
     -append "console=ttyS0 quiet panic=-1 ov.tree=$tree ov.state=$state" \
     -virtfs "$share,path=$tree,mount_tag=tree" \
-    "${disk[@]}" \
+    -drive "file=$root,if=virtio,format=raw" \
     -virtfs "$share,path=/tmp,mount_tag=tmp" \
     -virtfs "$share,path=$state,mount_tag=state" \
     -daemonize -pidfile "$state/qemu.pid" || return 1
