@@ -98,13 +98,15 @@ for snapshot in mono-dry stereo-dry mono-wet stereo-wet; do
 done
 
 # A plug-in's render in Ardour against plughost's from the dry export, in Ardour's cycles of 256
-# frames (Vorlane clears its filters' last traces at the end of a block, so the grid shows in the
-# silence after the take); the dry mono export has the same signal in both channels, which
-# plughost averages into Ombrisk's one input unchanged.
+# frames; the dry mono export has the same signal in both channels, which plughost averages into
+# Ombrisk's one input unchanged. Vorlane zeroes filter states below 1e-10 at the end of each
+# block, so in the silence after the take its last traces follow the block grid, and Ardour now
+# and then splits a cycle (seen: one block of the tail off by 128 frames). There, and only for a
+# plug-in given a floor, samples below that floor may differ; everything else is bit for bit.
 compare() {
-  local name=$1 plugin=$2 preset=$3
+  local name=$1 plugin=$2 preset=$3 floor=${4:-0}
   "$plughost" process "$plugin" "$scratch/$name-dry.wav" "$scratch/$name-plughost.wav" --preset "$preset" --block 256 >/dev/null
-  /usr/bin/python3 - "$scratch/$name-wet.wav" "$scratch/$name-plughost.wav" <<'PY'
+  /usr/bin/python3 - "$scratch/$name-wet.wav" "$scratch/$name-plughost.wav" "$scratch/$name-dry.wav" "$floor" <<'PY'
 import array, struct, sys
 
 def samples(path):
@@ -121,18 +123,24 @@ def samples(path):
     sys.exit(path + ": no data")
 
 (ardour_format, ardour), (plughost_format, plughost) = samples(sys.argv[1]), samples(sys.argv[2])
+(dry_format, dry), floor = samples(sys.argv[3]), float(sys.argv[4])
 if ardour_format != plughost_format or len(ardour) != len(plughost):
     sys.exit("formats differ: %s %d against %s %d" % (ardour_format, len(ardour), plughost_format, len(plughost)))
 peak = max(abs(x) for x in ardour)
 if peak < 0.01:
     sys.exit("Ardour's render is silent")
+channels = ardour_format[0]
+silent_from = channels * (max((k for k in range(len(dry)) if dry[k] != 0.0), default=-1) // dry_format[0] + 1)
 differing = [k for k in range(len(ardour)) if ardour[k] != plughost[k]]
-if differing:
-    k = differing[0]
-    sys.exit("%d samples differ, the first at frame %d: %r against %r" % (len(differing), k // 2, ardour[k], plughost[k]))
-print("%d frames, peak %.3f, bit for bit" % (len(ardour) // 2, peak))
+below_floor = [k for k in differing if k >= silent_from and abs(ardour[k]) < floor and abs(plughost[k]) < floor]
+if len(differing) > len(below_floor):
+    k = sorted(set(differing) - set(below_floor))[0]
+    sys.exit("%d samples differ, the first at frame %d: %r against %r" % (len(differing), k // channels, ardour[k], plughost[k]))
+print("%d frames, peak %.3f, bit for bit" % (len(ardour) // channels, peak)
+      + ("" if not below_floor else "; in the silence after the take %d samples below %g differ, the first at frame %d"
+         % (len(below_floor), floor, below_floor[0] // channels)))
 PY
 }
 compare mono "$ombrisk" "$presets/Ombrisk/dotted-eighth.fxp"
-compare stereo "$vorlane" "$presets/Vorlane/fuzz.fxp"
+compare stereo "$vorlane" "$presets/Vorlane/fuzz.fxp" 1e-8
 echo "Ardour's renders through both bundles equal plughost's through the VST 2 libraries"
