@@ -2,8 +2,9 @@
 # Makes, once, the i386 Debian 12 root in which the 32-bit Windows builds run under wine32.
 # The machine itself keeps its amd64 packages: wine32:i386 there would upgrade dozens of them.
 #
-#   wine-i386-root.sh [ROOT]     makes ROOT (default /var/cache/ov-wine-i386); run as root
-#   wine-i386-root.sh --probe    exits 0 when this kernel runs 32-bit programs, 3 when not
+#   wine-i386-root.sh [ROOT]          makes ROOT (default /var/cache/ov-wine-i386); run as root
+#   wine-i386-root.sh --image [ROOT]  makes ROOT.img, as where the kernel runs no 32-bit programs
+#   wine-i386-root.sh --probe         exits 0 when this kernel runs 32-bit programs, 3 when not
 #
 # Where the kernel runs no 32-bit programs (some virtual machines), the root is ROOT.img, an
 # ext4 image for the disk of the machine of tools/wine-i386-vm.sh: debootstrap unpacks it here,
@@ -35,6 +36,11 @@ if [ "${1:-}" = --probe ]; then
   runs_32_bit && exit 0
   exit 3
 fi
+image_only=false
+if [ "${1:-}" = --image ]; then
+  image_only=true
+  shift
+fi
 root=${1:-/var/cache/ov-wine-i386}
 if [ "$(id -u)" -ne 0 ]; then
   echo "wine-i386-root.sh: run as root (it builds a Debian root)" >&2
@@ -42,7 +48,12 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 # What the root holds; a root made for less is made again.
 packages=(wine wine32 fonts-wine xvfb)
-if [ -e "$root/.ov-ready" ] && [ "$(cat "$root/.ov-ready")" = "${packages[*]}" ]; then
+native=false
+! $image_only && runs_32_bit && native=true
+image=$root.img
+ready=$image.ov-ready
+$native && ready=$root/.ov-ready
+if [ -e "$ready" ] && [ "$(cat "$ready")" = "${packages[*]}" ]; then
   exit 0
 fi
 
@@ -58,40 +69,38 @@ fi
 mkdir -p "$(dirname "$root")"
 install_command=(/usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive
                  apt-get install -y -q --no-install-recommends "${packages[@]}")
-if runs_32_bit; then
+if $native; then
   rm -rf "$root"
   debootstrap --arch=i386 --variant=minbase bookworm "$root" "$mirror" >/dev/null
   cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
   chroot "$root" "${install_command[@]}" >/dev/null
   chroot "$root" apt-get clean
-  echo "${packages[*]}" >"$root/.ov-ready"
+  echo "${packages[*]}" >"$ready"
   echo "wine-i386-root.sh: made $root"
   exit 0
 fi
 
-image=$root.img
-if [ -e "$image.ov-ready" ] && [ "$(cat "$image.ov-ready")" = "${packages[*]}" ]; then
-  exit 0
-fi
-echo "wine-i386-root.sh: this kernel runs no 32-bit programs; $image is made in a virtual machine"
-rm -rf "$root" "$image" "$image.ov-ready"
-debootstrap --foreign --arch=i386 --variant=minbase bookworm "$root" "$mirror" >/dev/null
+# Unpacked beside the image, so that a root made for this kernel stays.
+stage=$image.d
+echo "wine-i386-root.sh: $image is made in a virtual machine"
+rm -rf "$stage" "$image" "$ready"
+debootstrap --foreign --arch=i386 --variant=minbase bookworm "$stage" "$mirror" >/dev/null
 # This machine's apt fetches for the root, with the root's sources and keys and this machine's
 # settings (proxies); lists and packages go where the root's apt looks. The root has no
 # packages configured yet, so this fetches its base too: the same files debootstrap fetched.
-etc=$root/etc/apt
+etc=$stage/etc/apt
 fetch=(apt-get -q -o Debug::NoLocking=1 -o APT::Architecture=i386 -o APT::Architectures::=i386
        -o Dir::Etc::sourcelist="$etc/sources.list" -o Dir::Etc::sourceparts="$etc/sources.list.d"
        -o Dir::Etc::trusted="$etc/trusted.gpg" -o Dir::Etc::trustedparts="$etc/trusted.gpg.d"
        -o Dir::Etc::preferences="$etc/preferences" -o Dir::Etc::preferencesparts="$etc/preferences.d"
-       -o Dir::State="$root/var/lib/apt" -o Dir::State::status="$root/var/lib/dpkg/status"
-       -o Dir::Cache="$root/var/cache/apt")
+       -o Dir::State="$stage/var/lib/apt" -o Dir::State::status="$stage/var/lib/dpkg/status"
+       -o Dir::Cache="$stage/var/cache/apt")
 "${fetch[@]}" update >/dev/null
 "${fetch[@]}" install -y --download-only --no-install-recommends "${packages[@]}" >/dev/null
 # A root thrown away when half made needs no syncs.
-echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/ov-unsafe-io"
-mkfs.ext4 -q -F -d "$root" -L ov-wine-i386 "$image" 8G
-rm -rf "$root"
+echo force-unsafe-io >"$stage/etc/dpkg/dpkg.cfg.d/ov-unsafe-io"
+mkfs.ext4 -q -F -d "$stage" -L ov-wine-i386 "$image" 8G
+rm -rf "$stage"
 
 vm=$tree/tools/wine-i386-vm.sh
 state=$tree/build-wine/vm-root
@@ -104,5 +113,5 @@ bash "$vm" run "$state" /bin/sh -c 'apt-get clean && rm /etc/dpkg/dpkg.cfg.d/ov-
 bash "$vm" stop "$state"
 trap - EXIT
 rm -rf "$state"
-echo "${packages[*]}" >"$image.ov-ready"
+echo "${packages[*]}" >"$ready"
 echo "wine-i386-root.sh: made $image"

@@ -9,11 +9,18 @@ bash tools/setup.sh
 # i386 root inside a virtual machine (tools/wine-i386-vm.sh) instead. OV_WINE_I686=OFF in the
 # environment only builds and checks the i686 build, without running it.
 i686=${OV_WINE_I686:-ON}
+case $i686 in
+  ON | EMULATE | OFF) ;;
+  *) echo "wine-test.sh: OV_WINE_I686 is ON, EMULATE or OFF, not '$i686'" >&2; exit 1 ;;
+esac
 if [ "$i686" != OFF ] && ! bash tools/wine-i386-root.sh --probe; then
   i686=EMULATE
   echo "wine-test.sh: this kernel runs no 32-bit programs: the i686 tests run in a virtual machine" >&2
 fi
-[ "$i686" = OFF ] || bash tools/wine-i386-root.sh
+case $i686 in
+  ON) bash tools/wine-i386-root.sh ;;
+  EMULATE) bash tools/wine-i386-root.sh --image ;;
+esac
 for preset in mingw-x86_64 mingw-i686; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
