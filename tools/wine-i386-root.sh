@@ -6,10 +6,11 @@
 #   wine-i386-root.sh --image [ROOT]  makes ROOT.img, as where the kernel runs no 32-bit programs
 #   wine-i386-root.sh --probe         exits 0 when this kernel runs 32-bit programs, 3 when not
 #
-# Where the kernel runs no 32-bit programs (some virtual machines), the root is ROOT.img, an
-# ext4 image for the disk of the machine of tools/wine-i386-vm.sh: debootstrap unpacks it here,
-# and its second stage and the wine32 install run inside that machine from packages fetched
-# here, since the machine has no network. dpkg there is many times faster on a disk than on 9p.
+# Where the kernel runs no 32-bit programs (some virtual machines), or with --image, the root is
+# ROOT.img, an ext4 image for the disk of the machine of tools/wine-i386-vm.sh: debootstrap
+# unpacks it here, and its second stage and the wine32 install run inside that machine from
+# packages fetched here, since the machine has no network. dpkg there is many times faster on a
+# disk than on 9p.
 set -euo pipefail
 tree=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -48,11 +49,13 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 # What the root holds; a root made for less is made again.
 packages=(wine wine32 fonts-wine xvfb)
-native=false
-! $image_only && runs_32_bit && native=true
 image=$root.img
+native=false
 ready=$image.ov-ready
-$native && ready=$root/.ov-ready
+if ! $image_only && runs_32_bit; then
+  native=true
+  ready=$root/.ov-ready
+fi
 if [ -e "$ready" ] && [ "$(cat "$ready")" = "${packages[*]}" ]; then
   exit 0
 fi
